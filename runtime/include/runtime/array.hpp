@@ -1,0 +1,151 @@
+// Array: the value type of the host language.
+//
+// An Array is a value (copying copies the data). It is one of
+//   - undefined: "no value", an input that was not given or a variable not yet set;
+//   - double: real or complex numbers;
+//   - char: UTF-16 code units ("Beräkning pågår!" has 16 elements);
+//   - logical: 0 or 1;
+//   - cell: an array of Arrays.
+// Data is stored column-major. Dimensions are kept with at least two entries and
+// without trailing singleton dimensions beyond the second. The empty array is 0-by-0.
+// Subscripts are 1-based at this API, as in the host language.
+#pragma once
+
+#include <complex>
+#include <cstddef>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace rt {
+
+using Complex = std::complex<double>;
+using Dims = std::vector<std::size_t>;
+
+enum class ClassId { Undefined, Double, Char, Logical, Cell };
+
+class Array;
+
+// One subscript: a number, a numeric or logical array, or ':' (rt::all).
+struct AllTag {};
+inline constexpr AllTag all{};
+
+class Index;
+
+class Array {
+ public:
+  // "No value".
+  Array() = default;
+  // A real double scalar; implicit so that literals mix with arrays in expressions.
+  Array(double value);   // NOLINT(google-explicit-constructor)
+  Array(Complex value);  // NOLINT(google-explicit-constructor)
+
+  // Real double array of the given size, filled with zeros.
+  static Array zeros(const Dims& dims);
+  // Real or complex double array from column-major data; `im` empty means real.
+  static Array fromData(const Dims& dims, std::vector<double> re, std::vector<double> im = {});
+  static Array logical(const Dims& dims, std::vector<double> values);
+  static Array logicalScalar(bool value);
+  // Char row from UTF-8 text.
+  static Array str(std::string_view utf8);
+  static Array fromUtf16(std::u16string_view units, const Dims& dims);
+  static Array cell(const Dims& dims);
+
+  ClassId classId() const { return class_; }
+  bool isDefined() const { return class_ != ClassId::Undefined; }
+  bool isDouble() const { return class_ == ClassId::Double; }
+  bool isChar() const { return class_ == ClassId::Char; }
+  bool isLogical() const { return class_ == ClassId::Logical; }
+  bool isCell() const { return class_ == ClassId::Cell; }
+  // Numeric in the wide sense: double, char or logical (all usable in arithmetic).
+  bool isNumeric() const { return isDouble() || isChar() || isLogical(); }
+  bool isComplex() const { return !im_.empty(); }
+  bool isEmpty() const { return numel() == 0; }
+  bool isScalar() const { return numel() == 1; }
+  bool isVector() const;  // two dimensions, one of them 1
+
+  const Dims& dims() const { return dims_; }
+  std::size_t ndims() const { return dims_.size(); }
+  // Size along dimension d (1-based); 1 beyond the stored dimensions.
+  std::size_t size(std::size_t d) const;
+  std::size_t rows() const { return dims_[0]; }
+  std::size_t cols() const;  // product of all dimensions after the first
+  std::size_t numel() const;
+
+  // Numeric data (double, char and logical keep their values as doubles).
+  const std::vector<double>& re() const { return re_; }
+  const std::vector<double>& im() const { return im_; }
+  std::vector<double>& reMut() { return re_; }
+  // Makes the array complex (zero imaginary parts) if it is not, and returns them.
+  std::vector<double>& imMut();
+  double reAt(std::size_t linear) const { return re_[linear]; }
+  double imAt(std::size_t linear) const { return im_.empty() ? 0.0 : im_[linear]; }
+  Complex at(std::size_t linear) const { return {reAt(linear), imAt(linear)}; }
+
+  // The value of a numeric scalar (the real part); an error if not a scalar.
+  double scalar() const;
+  Complex complexScalar() const;
+
+  // Char data.
+  std::u16string utf16() const;
+  std::string utf8() const;
+
+  // Cell data.
+  const std::vector<Array>& cells() const { return cells_; }
+  std::vector<Array>& cellsMut() { return cells_; }
+
+  // Drops an all-zero imaginary part (the host's narrowing of complex results).
+  Array& narrow();
+  // Same data viewed with other dimensions (numel must agree).
+  void setDims(Dims dims);
+  // Re-tags a numeric array (for example a double array as logical).
+  void setClass(ClassId c) { class_ = c; }
+
+  // Indexing, 1-based: x(i), x(i, j), x(i, j, k), ...
+  Array operator()(const Index& i) const;
+  Array operator()(const Index& i, const Index& j) const;
+  Array operator()(const Index& i, const Index& j, const Index& k) const;
+  Array index(const std::vector<Index>& subs) const;
+  // Indexed assignment with growth (zero fill): x(subs) = value.
+  void assign(const std::vector<Index>& subs, const Array& value);
+
+  // The value of `end` in subscript k (1-based) of n subscripts.
+  std::size_t endOf(std::size_t k, std::size_t n) const;
+
+ private:
+  friend struct ArrayAccess;
+  ClassId class_ = ClassId::Undefined;
+  Dims dims_{0, 0};
+  std::vector<double> re_;
+  std::vector<double> im_;
+  std::vector<Array> cells_;
+};
+
+class Index {
+ public:
+  Index(AllTag) : kind_(Kind::All) {}  // NOLINT(google-explicit-constructor)
+  Index(double v) : kind_(Kind::Values), values_(Array(v)) {}  // NOLINT
+  Index(int v) : Index(static_cast<double>(v)) {}              // NOLINT
+  Index(long v) : Index(static_cast<double>(v)) {}             // NOLINT
+  Index(unsigned v) : Index(static_cast<double>(v)) {}         // NOLINT
+  Index(unsigned long v) : Index(static_cast<double>(v)) {}    // NOLINT
+  Index(const Array& a) : kind_(Kind::Values), values_(a) {}   // NOLINT
+
+  bool isAll() const { return kind_ == Kind::All; }
+  const Array& values() const { return values_; }
+
+ private:
+  enum class Kind { All, Values };
+  Kind kind_;
+  Array values_;
+};
+
+// Text conversions at the edges.
+std::u16string utf8ToUtf16(std::string_view utf8);
+std::string utf16ToUtf8(std::u16string_view utf16);
+
+// "2x3" or "2x1x2049".
+std::string dimsToString(const Dims& dims);
+
+}  // namespace rt

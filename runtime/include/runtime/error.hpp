@@ -1,0 +1,64 @@
+// Errors and warnings of the runtime.
+//
+// Every failure inside the program is an rt::Error (identifier + message). It
+// becomes the host's error only at the outermost entry, after every local has
+// been destroyed. Warnings go through one replaceable service; the host decides
+// how to show them.
+#pragma once
+
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace rt {
+
+class Array;
+
+class Error : public std::runtime_error {
+ public:
+  Error(std::string identifier, std::string message)
+      : std::runtime_error(message), identifier_(std::move(identifier)) {}
+  const std::string& identifier() const { return identifier_; }
+  std::string message() const { return what(); }
+
+ private:
+  std::string identifier_;
+};
+
+[[noreturn]] void raise(std::string identifier, std::string message);
+
+// Identifiers used by the runtime's own errors.
+namespace errid {
+inline constexpr const char* kNonconformant = "rt:nonconformant";
+inline constexpr const char* kIndexOutOfBounds = "rt:indexOutOfBounds";
+inline constexpr const char* kBadIndex = "rt:badSubscript";
+inline constexpr const char* kUndefined = "rt:undefinedVariable";
+inline constexpr const char* kUndefinedInput = "rt:undefinedInput";
+inline constexpr const char* kUnassignedOutput = "rt:unassignedOutput";
+inline constexpr const char* kType = "rt:wrongType";
+inline constexpr const char* kArgument = "rt:badArgument";
+}  // namespace errid
+
+// Warning service. The handler receives identifier and message; the default one
+// writes "Warning: <message>" to standard error.
+using WarningHandler =
+    std::function<void(const std::string& identifier, const std::string& message)>;
+// Installs a handler and returns the previous one.
+WarningHandler setWarningHandler(WarningHandler handler);
+void warning(const std::string& identifier, const std::string& message);
+
+namespace warnid {
+inline constexpr const char* kSingular = "rt:singularMatrix";
+inline constexpr const char* kIllConditioned = "rt:nearlySingularMatrix";
+}  // namespace warnid
+
+// Reading a variable: raises the undefined-variable error naming `name` when
+// `value` holds no value, otherwise returns it. `isInput` tells an input
+// argument from a local variable (the message is the same; the identifier tells).
+const Array& checkDefined(const Array& value, std::string_view name, bool isInput = true);
+
+// Raised when a function returns without assigning a requested output.
+[[noreturn]] void raiseUnassignedOutput(std::string_view output, std::string_view function);
+
+}  // namespace rt

@@ -1,0 +1,25 @@
+// Helpers shared by the runtime's translation units.
+#pragma once
+
+#include <string>
+
+#include "runtime/array.hpp"
+#include "runtime/error.hpp"
+
+namespace rt {
+
+// At least two dimensions, no trailing singletons beyond the second.
+Dims normalizeDims(Dims d);
+
+// A numeric operand (double, char, logical); raises for undefined and cell.
+const Array& numericOperand(const Array& a, const char* operation);
+
+// The dimensions of the result of a binary element-wise operation: equal sizes,
+// or one scalar operand. Raises rt:nonconformant naming both sizes otherwise.
+Dims broadcastDims(const Array& a, const Array& b, const char* operation);
+
+// A real double array with the given dimensions and data.
+Array makeReal(const Dims& dims, std::vector<double> re);
+Array makeComplex(const Dims& dims, std::vector<double> re, std::vector<double> im);
+
+}  // namespace rt
