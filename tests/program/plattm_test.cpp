@@ -1,0 +1,155 @@
+#include "line/plattm.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+#include "support.hpp"
+
+namespace xt {
+namespace {
+
+using testing::errorOf;
+using testing::relDiff;
+using Values = std::vector<double>;
+
+const rt::Array kWidths = rt::row({1, 0.2, 0.2});
+const rt::Array kCentres = rt::row({-0.2, 0.2});
+
+TEST(PlattmStripCounts, ShareTheTotalByWidthPlusTwo) {
+  EXPECT_EQ(plattmStripCounts(kWidths, 200).re(), (Values{145, 31, 31}));
+  EXPECT_EQ(plattmStripCounts(kWidths, 0).re(), (Values{2, 2, 2}));
+  EXPECT_EQ(plattmStripCounts(rt::row({2, 1, 1}), 10).re(), (Values{7, 5, 5}));  // 2.5 -> 3
+}
+
+TEST(PlattmMatrices, DriverGeometryIsMirrorSymmetricWithOneWaveSpeed) {
+  for (const rt::Array& hh : {rt::Array(0.1), rt::row({0.37, 0.37})}) {
+    const PlattmResult r = plattm(kWidths, kCentres, hh, 200);
+    ASSERT_EQ(r.Ctr.dims(), (rt::Dims{2, 2}));
+    EXPECT_NEAR(r.Ctr.reAt(0), r.Ctr.reAt(3), 1e-13 * r.Ctr.reAt(0));
+    EXPECT_NEAR(r.Ltr.reAt(0), r.Ltr.reAt(3), 1e-13 * r.Ltr.reAt(0));
+    EXPECT_GT(r.Ctr.reAt(0), -r.Ctr.reAt(1));  // self positive, mutual negative and smaller
+    EXPECT_GT(-r.Ctr.reAt(1), 0);
+    EXPECT_LT(relDiff(r.Ctr * r.Ltr * 8.987554305625e16, rt::eye(2)), 1e-12);
+  }
+}
+
+TEST(PlattmMatrices, UnchangedByTheLengthUnit) {
+  const rt::Array hh = rt::row({0.1, 0.13});
+  const PlattmResult air = plattm(kWidths, kCentres, hh, 120);
+  const PlattmResult layer = plattm(kWidths, kCentres, hh, 120, 3.5, 0.12);
+  for (double s : {1e-3, 7.0, 250.0}) {
+    const PlattmResult airScaled = plattm(kWidths * s, kCentres * s, hh * s, 120);
+    const PlattmResult layerScaled = plattm(kWidths * s, kCentres * s, hh * s, 120, 3.5, 0.12 * s);
+    EXPECT_LT(relDiff(airScaled.Ctr, air.Ctr), 1e-9) << s;
+    EXPECT_LT(relDiff(airScaled.Ltr, air.Ltr), 1e-9) << s;
+    EXPECT_LT(relDiff(layerScaled.Ctr, layer.Ctr), 1e-9) << s;
+    EXPECT_LT(relDiff(layerScaled.Ltr, layer.Ltr), 1e-9) << s;
+  }
+}
+
+TEST(PlattmMatrices, EqualAndNearlyEqualHeightsAgree) {
+  // Equal heights use the flat form of the strip integral; the two forms must meet.
+  const PlattmResult flat = plattm(kWidths, kCentres, rt::row({0.1, 0.1}), 100);
+  const PlattmResult tilted = plattm(kWidths, kCentres, rt::row({0.1, 0.1 + 1e-9}), 100);
+  EXPECT_LT(relDiff(tilted.Ctr, flat.Ctr), 1e-6);
+}
+
+TEST(PlattmMatrices, GroundStripAloneGivesEmptyMatrices) {
+  const PlattmResult r = plattm(rt::row({1}), rt::zeros(0, 0), rt::zeros(0, 0), 10);
+  EXPECT_TRUE(r.Ctr.isEmpty());
+  EXPECT_TRUE(r.Ltr.isEmpty());
+}
+
+// Characteristic impedance of a zero-thickness microstrip in air (Hammerstad and
+// Jensen, 1980), ohms, for width-to-height ratio u.
+double hammerstadJensenAir(double u) {
+  const double pi = std::numbers::pi;
+  const double f = 6 + (2 * pi - 6) * std::exp(-std::pow(30.666 / u, 0.7528));
+  return 376.730313668 / (2 * pi) * std::log(f / u + std::sqrt(1 + 4 / (u * u)));
+}
+
+TEST(PlattmMatrices, MicrostripInAirConvergesToTheClosedForm) {
+  // A 0.2-wide strip over a 20-wide ground strip, Z0 = 1/(c*C). The table up to
+  // Nj = 800 is printed by bench/plattm_accuracy.
+  for (double hh : {0.2, 0.1}) {
+    double previous = INFINITY;
+    for (double Nj : {100.0, 200.0, 400.0}) {
+      const double Z0 = 1 / (2.997925e8 * plattm(rt::row({20, 0.2}), 0.0, hh, Nj).Ctr.reAt(0));
+      const double error = std::abs(Z0 / hammerstadJensenAir(0.2 / hh) - 1);
+      EXPECT_LT(error, previous) << "w/h=" << 0.2 / hh << " Nj=" << Nj;
+      previous = error;
+    }
+    EXPECT_LT(previous, 0.05) << "w/h=" << 0.2 / hh;
+  }
+}
+
+TEST(PlattmDielectric, PermittivityOneIsNoLayerAndThickLayersScaleC) {
+  const PlattmResult air = plattm(kWidths, kCentres, 0.1, 200);
+  const PlattmResult one = plattm(kWidths, kCentres, 0.1, 200, 1.0, 0.3);
+  EXPECT_EQ(one.Ctr.re(), air.Ctr.re());
+  EXPECT_EQ(one.Ltr.re(), air.Ltr.re());
+  // Conductors deep inside the layer: C scales by the permittivity.
+  const PlattmResult thick = plattm(kWidths, kCentres, 0.1, 200, 4.0, 5.0);
+  EXPECT_NEAR(thick.Ctr.reAt(0) / air.Ctr.reAt(0), 4.0, 0.01);
+  // Conductors above a thin layer see part of it.
+  const double thin = plattm(kWidths, kCentres, 0.1, 200, 4.0, 0.05).Ctr.reAt(0);
+  EXPECT_GT(thin, air.Ctr.reAt(0));
+  EXPECT_LT(thin, 4.0 * air.Ctr.reAt(0));
+}
+
+// Drawing mode: records what the drawer was given.
+struct Drawn {
+  int calls = 0;
+  rt::Array dd, hh;
+  CrossSectionDrawer drawer() {
+    return [this](const rt::Array&, const rt::Array& d, const rt::Array& h) {
+      ++calls;
+      dd = d;
+      hh = h;
+    };
+  }
+};
+
+TEST(PlattmGeometry, SingleValuesApplyToEverySignalConductor) {
+  Drawn drawn;
+  const PlattmResult r = plattmBody(3, kWidths, 0.1, 0.3, {}, {}, {}, drawn.drawer());
+  ASSERT_EQ(drawn.calls, 1);
+  EXPECT_EQ(drawn.dd.re(), (Values{0.1, 0.1}));
+  EXPECT_EQ(drawn.hh.re(), (Values{0.3, 0.3}));
+  EXPECT_TRUE(r.Ctr.isEmpty() && r.Ltr.isEmpty());
+  EXPECT_EQ(errorOf([] { plattmBody(3, kWidths, kCentres, 0.1, {}, {}, {}); }).identifier(),
+            kPlattmNoDrawerErrorId);
+}
+
+TEST(PlattmGeometry, WrongCountsGiveTheirMessagesInBothModesCentresFirst) {
+  for (int nargin : {3, 4}) {
+    Drawn drawn;
+    auto call = [&](const rt::Array& dd, const rt::Array& hh) {
+      return errorOf([&] { plattmBody(nargin, kWidths, dd, hh, 200, {}, {}, drawn.drawer()); });
+    };
+    const rt::Error e = call(kCentres, rt::row({0.1, 0.1, 0.1}));
+    EXPECT_EQ(e.message(), "inmatningsfel antal höjder");
+    EXPECT_EQ(e.identifier(), kPlattmGeometryErrorId);
+    EXPECT_EQ(call(rt::row({-0.2, 0, 0.2}), rt::row({0.1, 0.1, 0.1})).message(),
+              "inmatningsfel antal centrumavstånd");
+    EXPECT_EQ(call(rt::zeros(0, 0), 0.1).message(), "inmatningsfel antal centrumavstånd");
+    EXPECT_EQ(drawn.calls, 0);
+  }
+  // One signal conductor is not checked; only dd(1) of a longer list is read.
+  EXPECT_EQ(plattm(rt::row({1, 0.2}), rt::row({0, 0.3}), 0.1, 100).Ctr.dims(), (rt::Dims{1, 1}));
+}
+
+TEST(PlattmGeometry, AbsentInputsAreNamedAtTheirFirstRead) {
+  testing::expectUndefined([] { plattmBody(5, kWidths, kCentres, 0.1, 200, 4.0, {}); }, "hd");
+  testing::expectUndefined([] { plattmBody(5, kWidths, kCentres, 0.1, 200, 1.0, {}); }, "hd");
+  testing::expectUndefined([] { plattmBody(4, kWidths, kCentres, 0.1, {}, {}, {}); }, "Nj");
+  // Three conductors: dd is checked first; two: the layout reads hh first.
+  testing::expectUndefined([] { plattmBody(4, kWidths, {}, {}, 200, {}, {}); }, "dd");
+  testing::expectUndefined([] { plattmBody(4, rt::row({1, 0.2}), {}, {}, 200, {}, {}); }, "hh");
+}
+
+}  // namespace
+}  // namespace xt
