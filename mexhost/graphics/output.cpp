@@ -1,0 +1,195 @@
+// Writing figures: the JSON document of the model, and the files of every format.
+//
+// JSON layout of a figure:
+//   {"type": "figure", "handle": 1, "properties": {...}, "children": [...]}
+// Every object has "type", "handle" and "properties" (every property of its
+// type, as get returns it); figures and axes list "children" in creation order
+// (the Children property itself is newest first, as get gives it). An axes also
+// has "layout" (effective XLim, YLim, XTick, YTick and the plot box in figure
+// pixels [x y width height] from the top left) and its "title", "xlabel" and
+// "ylabel" text objects; a legend has "lines", the handles of its entries.
+// Numbers are written so that they read back to the same double; NaN and
+// infinities, which JSON lacks, are the strings "NaN", "Inf" and "-Inf".
+#include <cmath>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <system_error>
+
+#include "messages.hpp"
+#include "mexhost/graphics_canvas.hpp"
+#include "properties.hpp"
+
+namespace mh::gfx {
+namespace {
+
+using nlohmann::json;
+
+json number(double v) {
+  if (std::isnan(v)) return "NaN";
+  if (std::isinf(v)) return v > 0 ? "Inf" : "-Inf";
+  return v;
+}
+
+json numbers(const std::vector<double>& values) {
+  json out = json::array();
+  for (double v : values) out.push_back(number(v));
+  return out;
+}
+
+bool alwaysArray(detail::Kind kind) {
+  using K = detail::Kind;
+  switch (kind) {
+    case K::Data:
+    case K::Ticks:
+    case K::Limits:
+    case K::Ratio:
+    case K::PixelPosition:
+    case K::NormPosition:
+    case K::TextPosition:
+    case K::Color:
+    case K::ColorOrNone:
+    case K::MarkerColor:
+    case K::ColorMatrix:
+      return true;
+    default:
+      return false;
+  }
+}
+
+json valueJson(const rt::Array& v, bool forceArray) {
+  if (!v.isDefined()) return nullptr;
+  if (v.isChar()) {
+    if (v.rows() <= 1 || v.isEmpty()) return v.utf8();
+    return detail::textLines(v);
+  }
+  if (v.isCell()) {
+    json out = json::array();
+    for (const auto& c : v.cells()) out.push_back(valueJson(c, false));
+    return out;
+  }
+  if (v.numel() == 1 && !forceArray) return number(v.re()[0]);
+  if (v.ndims() == 2 && (v.rows() <= 1 || v.cols() <= 1)) return numbers(v.re());
+  json rows = json::array();
+  for (std::size_t i = 0; i < v.rows(); ++i) {
+    std::vector<double> row;
+    for (std::size_t j = 0; j < v.cols(); ++j) row.push_back(v.re()[j * v.rows() + i]);
+    rows.push_back(numbers(row));
+  }
+  return rows;
+}
+
+json objectJson(const Graphics& g, double h) {
+  const ObjectType type = g.type(h);
+  json props = json::object();
+  for (const auto& name : Graphics::propertyNames(type)) {
+    const auto* info = detail::findProperty(type, name);
+    props[name] = valueJson(g.get(h, name), alwaysArray(info->kind) || name == "Children");
+  }
+  json out = {{"type", std::string(typeName(type))}, {"handle", h}, {"properties", props}};
+  if (type == ObjectType::Axes) {
+    const AxesLayout l = g.layout(h);
+    out["layout"] = {
+        {"XLim", numbers({l.xlim[0], l.xlim[1]})},
+        {"YLim", numbers({l.ylim[0], l.ylim[1]})},
+        {"XTick", numbers(l.xticks)},
+        {"YTick", numbers(l.yticks)},
+        {"PlotBox", numbers({l.plotBox.x, l.plotBox.y, l.plotBox.w, l.plotBox.h})},
+    };
+    out["title"] = objectJson(g, g.label(h, Label::Title));
+    out["xlabel"] = objectJson(g, g.label(h, Label::XLabel));
+    out["ylabel"] = objectJson(g, g.label(h, Label::YLabel));
+  }
+  if (type == ObjectType::Legend) out["lines"] = numbers(g.legendLines(h));
+  if (type == ObjectType::Figure || type == ObjectType::Axes) {
+    json kids = json::array();
+    for (double child : g.children(h)) kids.push_back(objectJson(g, child));
+    out["children"] = kids;
+  }
+  return out;
+}
+
+std::filesystem::path withExtension(const std::filesystem::path& stem, const char* ext) {
+  std::filesystem::path p = stem;
+  p += ext;
+  return p;
+}
+
+}  // namespace
+
+std::string figureJson(const Graphics& graphics, double figure) {
+  if (!graphics.isHandle(figure) || graphics.type(figure) != ObjectType::Figure) {
+    msg::wrongObject(figure, "a figure");
+  }
+  return objectJson(graphics, figure).dump(2);
+}
+
+Formats Formats::parse(std::string_view list) {
+  Formats f = none();
+  std::size_t start = 0;
+  while (start <= list.size()) {
+    std::size_t end = list.find(',', start);
+    if (end == std::string_view::npos) end = list.size();
+    const std::string item = detail::lower(list.substr(start, end - start));
+    if (item == "png") {
+      f.png = true;
+    } else if (item == "svg") {
+      f.svg = true;
+    } else if (item == "pdf") {
+      f.pdf = true;
+    } else if (item == "json") {
+      f.json = true;
+    } else if (item == "all") {
+      f = all();
+    } else if (!item.empty()) {
+      rt::raise(msg::kBadArgument, "Unknown figure format '" + item +
+                                       "' (the formats are png, svg, pdf, json and all).");
+    }
+    start = end + 1;
+  }
+  return f;
+}
+
+void writeFigure(const Graphics& graphics, double figure, const std::filesystem::path& stem,
+                 Formats formats) {
+  const auto [width, height] = figurePixelSize(graphics, figure);
+  const std::pair<bool, std::pair<CanvasKind, const char*>> images[] = {
+      {formats.png, {CanvasKind::Png, ".png"}},
+      {formats.svg, {CanvasKind::Svg, ".svg"}},
+      {formats.pdf, {CanvasKind::Pdf, ".pdf"}},
+  };
+  for (const auto& [wanted, what] : images) {
+    if (!wanted) continue;
+    auto canvas = makeCanvas(what.first, width, height, withExtension(stem, what.second));
+    drawFigure(graphics, figure, *canvas);
+    canvas->finish();
+  }
+  if (formats.json) {
+    const auto file = withExtension(stem, ".json");
+    const std::string text = figureJson(graphics, figure) + "\n";
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    if (!out) msg::writeFailed(file.string(), "the file cannot be opened");
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    out.close();
+    if (!out) msg::writeFailed(file.string(), "writing failed");
+  }
+}
+
+std::vector<std::filesystem::path> writeChangedFigures(Graphics& graphics,
+                                                       const std::filesystem::path& folder,
+                                                       Formats formats) {
+  std::vector<std::filesystem::path> written;
+  const auto changed = graphics.changedFigures();
+  if (changed.empty()) return written;
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  if (error) msg::writeFailed(folder.string(), error.message());
+  for (double figure : changed) {
+    const auto stem = folder / ("figure" + std::to_string(static_cast<long long>(figure)));
+    writeFigure(graphics, figure, stem, formats);
+    graphics.markWritten(figure);
+    written.push_back(stem);
+  }
+  return written;
+}
+
+}  // namespace mh::gfx

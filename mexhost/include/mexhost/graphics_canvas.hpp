@@ -1,0 +1,81 @@
+// The renderer: one drawing routine (drawFigure) that paints a figure of the
+// model onto a Canvas, an interface of a few primitives (path, rectangle, text,
+// clip), and the canvases that turn them into PNG and PDF (cairo) and SVG (our
+// own writer, so that texts stay texts).
+//
+// Canvas coordinates are figure pixels, origin at the top left, y downwards.
+// Text is UTF-8 and drawn with DejaVu Sans; font sizes are pixels.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "mexhost/graphics.hpp"
+
+namespace mh::gfx {
+
+struct Rgb {
+  double r = 0, g = 0, b = 0;
+};
+
+struct Point {
+  double x = 0, y = 0;
+};
+
+struct Stroke {
+  Rgb color;
+  double width = 1;            // pixels
+  std::vector<double> dashes;  // on/off lengths in pixels; empty = solid
+};
+
+struct Font {
+  double size = 13;  // pixels
+  bool bold = false;
+};
+
+struct FontMetrics {
+  double ascent = 0;   // above the baseline, positive
+  double descent = 0;  // below the baseline, positive
+};
+
+enum class HAlign { Left, Center, Right };
+
+class Canvas {
+ public:
+  virtual ~Canvas() = default;
+  // A polyline through `points` (closed when `closed`), filled and/or stroked.
+  virtual void path(const std::vector<Point>& points, bool closed, const std::optional<Rgb>& fill,
+                    const std::optional<Stroke>& stroke) = 0;
+  virtual void rectangle(const Rect& r, const std::optional<Rgb>& fill,
+                         const std::optional<Stroke>& stroke) = 0;
+  // One line of text. `at` is on the baseline: its left end, centre or right end
+  // per `align`. `rotation` is in degrees, counter-clockwise.
+  virtual void text(Point at, std::string_view utf8, const Font& font, Rgb color, HAlign align,
+                    double rotation) = 0;
+  // Restricts drawing to r until the matching popClip.
+  virtual void pushClip(const Rect& r) = 0;
+  virtual void popClip() = 0;
+  // Writes the output; the canvas is unusable afterwards.
+  virtual void finish() = 0;
+};
+
+// Text measurement shared by every canvas (cairo with DejaVu Sans).
+double textWidth(std::string_view utf8, const Font& font);
+FontMetrics fontMetrics(const Font& font);
+
+// Paints figure `figure` onto `canvas` (sized to the figure's pixel size).
+void drawFigure(const Graphics& graphics, double figure, Canvas& canvas);
+
+// The figure's pixel size, Position(3:4) rounded.
+std::pair<int, int> figurePixelSize(const Graphics& graphics, double figure);
+
+enum class CanvasKind { Png, Pdf, Svg };
+// A canvas of width x height pixels that writes `file` when finished.
+std::unique_ptr<Canvas> makeCanvas(CanvasKind kind, int width, int height,
+                                   const std::filesystem::path& file);
+
+}  // namespace mh::gfx

@@ -1,0 +1,191 @@
+// Writing figures: PNG, SVG, PDF and JSON files, and which figures get written.
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <nlohmann/json.hpp>
+
+#include "support.hpp"
+
+namespace mh::gfx {
+namespace {
+
+using nlohmann::json;
+using testing::errorOf;
+using testing::HostTest;
+using testing::S;
+
+std::string readFile(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::size_t count(const std::string& text, const std::string& what) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+class Files : public HostTest {
+ protected:
+  std::filesystem::path writeAll() {
+    const auto stem = folder_.path() / "figure1";
+    writeFigure(g, 1, stem, Formats::all());
+    return stem;
+  }
+  static std::filesystem::path with(std::filesystem::path stem, const char* ext) {
+    stem += ext;
+    return stem;
+  }
+  testing::ScratchFolder folder_;
+};
+
+TEST_F(Files, PngHasTheSignatureAndTheFigureSize) {
+  call("plot", {rt::row({0, 25}), rt::row({0, 1})});
+  call("set", {1.0, S("Position"), rt::row({0, 0, 640, 480})});
+  const std::string png = readFile(with(writeAll(), ".png"));
+  ASSERT_GT(png.size(), 24u);
+  EXPECT_EQ(png.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
+  const auto be32 = [&](std::size_t at) {
+    return (static_cast<unsigned char>(png[at]) << 24) |
+           (static_cast<unsigned char>(png[at + 1]) << 16) |
+           (static_cast<unsigned char>(png[at + 2]) << 8) | static_cast<unsigned char>(png[at + 3]);
+  };
+  EXPECT_EQ(be32(16), 640u);  // IHDR width and height
+  EXPECT_EQ(be32(20), 480u);
+}
+
+TEST_F(Files, PdfIsAPdf) {
+  call("plot", {rt::row({0, 25}), rt::row({0, 1})});
+  call("title", {S("Spänning på ledare 2")});
+  const std::string pdf = readFile(with(writeAll(), ".pdf"));
+  EXPECT_EQ(pdf.substr(0, 5), "%PDF-");
+  EXPECT_NE(pdf.find("%%EOF"), std::string::npos);
+}
+
+TEST_F(Files, SvgKeepsTheTextsAsUtf8Text) {
+  call("plot", {rt::row({0, 25}), rt::row({0, 1}), rt::row({0, 25}), rt::row({1, 0})});
+  call("title", {S("Spänning på ledare 2")});
+  call("xlabel", {S("Tid [ns] <&>")});
+  call("legend", {S("Spänning i laständan"), S("Spänning i källändan")});
+  const std::string svg = readFile(with(writeAll(), ".svg"));
+  EXPECT_EQ(svg.rfind("<?xml", 0), 0u);
+  EXPECT_NE(svg.find(">Spänning på ledare 2</text>"), std::string::npos);
+  EXPECT_NE(svg.find(">Spänning i källändan</text>"), std::string::npos);
+  EXPECT_NE(svg.find(">Tid [ns] &lt;&amp;&gt;</text>"), std::string::npos);
+  EXPECT_EQ(count(svg, "<svg"), 1u);
+  EXPECT_EQ(count(svg, "</svg>"), 1u);
+  EXPECT_EQ(count(svg, "<g "), count(svg, "</g>"));
+  EXPECT_EQ(count(svg, "<text"), count(svg, "</text>"));
+  EXPECT_EQ(count(svg, "<"), count(svg, ">"));
+}
+
+TEST_F(Files, JsonRoundTripsLineDataExactly) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  const std::vector<double> x{0, 1.0 / 3, 0.1 + 0.2, 1e-300, 5e-324, -0.0, 2.5e-08, 1e308};
+  const std::vector<double> y{nan, inf, -inf, 6.105006105006105e-12, -1.0 / 7, 3, 4, 5};
+  const double h =
+      value("plot", {rt::Array::fromData({1, x.size()}, x), rt::Array::fromData({1, y.size()}, y)})
+          .scalar();
+  call("title", {S("Spänning på ledare 2")});
+  const json doc = json::parse(readFile(with(writeAll(), ".json")));
+
+  EXPECT_EQ(doc["type"], "figure");
+  EXPECT_EQ(doc["handle"], 1);
+  const json& axes = doc["children"][0];
+  EXPECT_EQ(axes["type"], "axes");
+  const json& line = axes["children"][0];
+  EXPECT_EQ(line["handle"].get<double>(), h);
+  const json& xs = line["properties"]["XData"];
+  const json& ys = line["properties"]["YData"];
+  ASSERT_EQ(xs.size(), x.size());
+  for (std::size_t k = 0; k < x.size(); ++k) {
+    const double back = xs[k].get<double>();
+    EXPECT_EQ(std::memcmp(&back, &x[k], sizeof back), 0) << k;  // -0.0 included
+  }
+  EXPECT_EQ(ys[0], "NaN");
+  EXPECT_EQ(ys[1], "Inf");
+  EXPECT_EQ(ys[2], "-Inf");
+  EXPECT_EQ(ys[3].get<double>(), y[3]);
+  EXPECT_EQ(ys[4].get<double>(), y[4]);
+  EXPECT_EQ(axes["title"]["properties"]["String"], "Spänning på ledare 2");
+  EXPECT_EQ(line["properties"]["Color"], json::array({0, 0, 1}));
+  EXPECT_EQ(axes["properties"]["XLimMode"], "auto");
+}
+
+TEST_F(Files, JsonHoldsTheEffectiveLimitsAndEveryProperty) {
+  call("plot", {rt::row({0, 25}), rt::row({0, 1})});
+  call("set", {gca(), S("xlim"), rt::row({0, 20})});
+  call("legend", {S("a")});
+  const json doc = json::parse(readFile(with(writeAll(), ".json")));
+  const json& axes = doc["children"][0];
+  EXPECT_EQ(axes["layout"]["XLim"], json::array({0, 20}));
+  EXPECT_EQ(axes["layout"]["YLim"], json::array({0, 1}));
+  EXPECT_EQ(axes["properties"]["XLim"], json::array({0, 20}));
+  EXPECT_EQ(axes["layout"]["XTick"].size(), 11u);
+  for (const auto& name : Graphics::propertyNames(ObjectType::Axes)) {
+    EXPECT_TRUE(axes["properties"].contains(name)) << name;
+  }
+  const json& legend = doc["children"][1];
+  EXPECT_EQ(legend["type"], "legend");
+  EXPECT_EQ(legend["properties"]["String"], json::array({"a"}));
+  EXPECT_EQ(legend["lines"][0], axes["children"][0]["handle"]);
+}
+
+TEST_F(Files, OnlyChangedFiguresAreWritten) {
+  call("figure", {1.0});
+  call("plot", {rt::row({0, 1}), rt::row({0, 1})});
+  call("figure", {2.0});
+  call("plot", {rt::row({0, 1}), rt::row({1, 0})});
+  const auto folder = folder_.path() / "out";
+  Formats formats = Formats::none();
+  formats.png = formats.json = true;
+  EXPECT_EQ(writeChangedFigures(g, folder, formats).size(), 2u);
+  EXPECT_TRUE(std::filesystem::exists(folder / "figure1.png"));
+  EXPECT_TRUE(std::filesystem::exists(folder / "figure2.json"));
+  EXPECT_FALSE(std::filesystem::exists(folder / "figure1.svg"));
+  EXPECT_TRUE(writeChangedFigures(g, folder, formats).empty());
+  call("figure", {1.0});  // selecting changes nothing
+  EXPECT_TRUE(writeChangedFigures(g, folder, formats).empty());
+  call("xlabel", {S("Tid [ns]")});
+  const auto written = writeChangedFigures(g, folder, formats);
+  ASSERT_EQ(written.size(), 1u);
+  EXPECT_EQ(written[0], folder / "figure1");
+}
+
+TEST_F(Files, UnwritablePlacesAndMissingFiguresAreErrors) {
+  call("plot", {rt::row({0, 1}), rt::row({0, 1})});
+  const auto nowhere = folder_.path() / "missing" / "figure1";
+  for (const auto* ext : {"png", "svg", "pdf", "json"}) {
+    const rt::Error e = errorOf([&] { writeFigure(g, 1, nowhere, Formats::parse(ext)); });
+    EXPECT_EQ(e.identifier(), "mexhost:graphics:writeFailed") << ext;
+  }
+  EXPECT_EQ(errorOf([&] { writeFigure(g, 4, folder_.path() / "f", Formats::all()); }).identifier(),
+            "mexhost:graphics:invalidHandle");
+  EXPECT_EQ(errorOf([&] { figureJson(g, gca()); }).identifier(), "mexhost:graphics:invalidHandle");
+}
+
+TEST_F(Files, AbsurdButValidSizesStillWrite) {
+  call("plot",
+       {rt::row({0, 1}), rt::row({0, 1}), S("o-"), S("LineWidth"), 1e300, S("MarkerSize"), 1e300});
+  call("text", {0.5, 0.5, S("x"), S("FontSize"), 1e300, S("Rotation"), 1e300});
+  call("set", {gca(), S("Position"), rt::row({-100, -100, 100, 100})});
+  writeAll();
+  EXPECT_TRUE(std::filesystem::exists(folder_.path() / "figure1.pdf"));
+}
+
+TEST(FormatList, ParsesNamesAndRefusesUnknownOnes) {
+  const Formats f = Formats::parse("png,JSON");
+  EXPECT_TRUE(f.png);
+  EXPECT_TRUE(f.json);
+  EXPECT_FALSE(f.svg);
+  EXPECT_FALSE(f.pdf);
+  EXPECT_TRUE(Formats::parse("all").pdf);
+  const rt::Error e = errorOf([] { Formats::parse("png,gif"); });
+  EXPECT_NE(e.message().find("gif"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace mh::gfx
