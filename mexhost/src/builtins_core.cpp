@@ -1,0 +1,837 @@
+#include "builtins_core.hpp"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <iostream>
+#include <limits>
+#include <numbers>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "display.hpp"
+#include "loader.hpp"
+#include "mexhost/mxhost.hpp"
+#include "printf.hpp"
+#include "runtime/error.hpp"
+#include "runtime/ops.hpp"
+
+namespace mh {
+namespace {
+
+using rt::Array;
+using Args = std::vector<Array>;
+using Results = std::vector<Array>;
+
+constexpr const char* kArgId = "mexhost:badArgument";
+
+void checkCount(const Args& args, std::size_t least, std::size_t most, const std::string& name) {
+  if (args.size() < least) rt::raise(kArgId, name + ": not enough input arguments.");
+  if (args.size() > most) rt::raise(kArgId, name + ": too many input arguments.");
+  for (const Array& a : args) {
+    if (!a.isDefined()) rt::raise(rt::errid::kUndefined, name + ": an argument has no value.");
+  }
+}
+
+std::string text(const Array& a, const std::string& name) {
+  if (!a.isChar()) rt::raise(kArgId, name + ": the argument must be a character string.");
+  return a.utf8();
+}
+
+double scalarOf(const Array& a, const std::string& name) {
+  if (!a.isNumeric() || a.numel() != 1)
+    rt::raise(kArgId, name + ": the argument must be a scalar.");
+  return a.reAt(0);
+}
+
+std::size_t countOf(double v, const std::string& name) {
+  if (std::isnan(v) || v != std::floor(v)) {
+    rt::raise(kArgId, name + ": sizes must be integers.");
+  }
+  if (v > 1e9) rt::raise(kArgId, name + ": the size is too large.");
+  return v < 0 ? 0 : static_cast<std::size_t>(v);
+}
+
+// The dimensions given as f(n), f(m, n, ...) or f([m n ...]); f() is 1-by-1.
+rt::Dims dimsFrom(const Args& args, std::size_t first, const std::string& name) {
+  if (args.size() <= first) return {1, 1};
+  if (args.size() == first + 1) {
+    const Array& a = args[first];
+    if (!a.isNumeric()) rt::raise(kArgId, name + ": sizes must be numeric.");
+    if (a.numel() == 1) {
+      const std::size_t n = countOf(a.reAt(0), name);
+      return {n, n};
+    }
+    rt::Dims d;
+    for (std::size_t i = 0; i < a.numel(); ++i) d.push_back(countOf(a.reAt(i), name));
+    if (d.size() < 2) rt::raise(kArgId, name + ": the size vector needs at least two elements.");
+    return d;
+  }
+  rt::Dims d;
+  for (std::size_t k = first; k < args.size(); ++k)
+    d.push_back(countOf(scalarOf(args[k], name), name));
+  return d;
+}
+
+Array filled(const rt::Dims& dims, double value) {
+  Array a = Array::zeros(dims);
+  std::fill(a.reMut().begin(), a.reMut().end(), value);
+  return a;
+}
+
+Results one(Array a) {
+  return {std::move(a)};
+}
+
+void unary(BuiltinTable& t, const std::string& name, Array (*fn)(const Array&)) {
+  t.add(name, [name, fn](const Args& args, int) {
+    checkCount(args, 1, 1, name);
+    return one(fn(args[0]));
+  });
+}
+
+void binaryFn(BuiltinTable& t, const std::string& name, Array (*fn)(const Array&, const Array&)) {
+  t.add(name, [name, fn](const Args& args, int) {
+    checkCount(args, 2, 2, name);
+    return one(fn(args[0], args[1]));
+  });
+}
+
+Array elementwise(const Array& x, const std::string& name, double (*f)(double)) {
+  if (!x.isNumeric()) rt::raise(kArgId, name + ": the argument must be numeric.");
+  Array out = Array::zeros(x.dims());
+  for (std::size_t i = 0; i < x.numel(); ++i) out.reMut()[i] = f(x.reAt(i));
+  return out;
+}
+
+Array predicate(const Array& x, const std::string& name, bool (*p)(double, double)) {
+  if (!x.isNumeric()) rt::raise(kArgId, name + ": the argument must be numeric.");
+  std::vector<double> v(x.numel());
+  for (std::size_t i = 0; i < x.numel(); ++i) v[i] = p(x.reAt(i), x.imAt(i)) ? 1.0 : 0.0;
+  return Array::logical(x.dims(), v);
+}
+
+// mod and rem with scalar expansion (real values).
+Array modRem(const Array& a, const Array& b, bool isMod, const std::string& name) {
+  if (!a.isNumeric() || !b.isNumeric() || a.isComplex() || b.isComplex()) {
+    rt::raise(kArgId, name + ": arguments must be real numbers.");
+  }
+  const bool as = a.numel() == 1;
+  const bool bs = b.numel() == 1;
+  if (!as && !bs && a.dims() != b.dims()) {
+    rt::raise(rt::errid::kNonconformant, name + ": nonconformant arguments (" +
+                                             rt::dimsToString(a.dims()) + " and " +
+                                             rt::dimsToString(b.dims()) + ").");
+  }
+  const rt::Dims dims = as ? b.dims() : a.dims();
+  Array out = Array::zeros(dims);
+  for (std::size_t i = 0; i < out.numel(); ++i) {
+    const double x = a.reAt(as ? 0 : i);
+    const double y = b.reAt(bs ? 0 : i);
+    double r;
+    if (isMod) {
+      r = y == 0 ? x : x - std::floor(x / y) * y;
+    } else {
+      r = y == 0 ? std::numeric_limits<double>::quiet_NaN() : x - std::trunc(x / y) * y;
+    }
+    out.reMut()[i] = r;
+  }
+  return out;
+}
+
+// max/min along dimension `dim` (1-based), with the positions of the extremes.
+std::pair<Array, Array> extremeAlong(const Array& x, std::size_t dim, bool wantMax) {
+  if (dim > x.ndims() || x.size(dim) == 1) {
+    return {x, filled(x.dims(), 1.0)};
+  }
+  std::vector<std::size_t> order{dim};
+  for (std::size_t d = 1; d <= x.ndims(); ++d) {
+    if (d != dim) order.push_back(d);
+  }
+  const Array moved = rt::permute(x, order);
+  const std::size_t n = moved.rows();
+  const std::size_t rest = moved.numel() / std::max<std::size_t>(1, n);
+  const Array flat = rt::reshape(moved, {n, rest});
+  auto [value, index] = wantMax ? rt::maxWithIndex(flat) : rt::minWithIndex(flat);
+  rt::Dims movedDims = moved.dims();
+  movedDims[0] = 1;
+  std::vector<std::size_t> inverse(order.size());
+  for (std::size_t k = 0; k < order.size(); ++k) inverse[order[k] - 1] = k + 1;
+  return {rt::permute(rt::reshape(value, movedDims), inverse),
+          rt::permute(rt::reshape(index, movedDims), inverse)};
+}
+
+void extreme(BuiltinTable& t, const std::string& name, bool wantMax) {
+  t.add(name, [name, wantMax](const Args& args, int nargout) -> Results {
+    checkCount(args, 1, 3, name);
+    if (args.size() == 2) {
+      if (nargout > 1) rt::raise(kArgId, name + ": two outputs need the one-argument form.");
+      return one(wantMax ? rt::max(args[0], args[1]) : rt::min(args[0], args[1]));
+    }
+    if (args.size() == 3) {
+      if (!args[1].isEmpty()) rt::raise(kArgId, name + ": the second argument must be [].");
+      const std::size_t dim = countOf(scalarOf(args[2], name), name);
+      if (dim == 0) rt::raise(kArgId, name + ": the dimension must be a positive integer.");
+      auto [v, i] = extremeAlong(args[0], dim, wantMax);
+      return {v, i};
+    }
+    auto [v, i] = wantMax ? rt::maxWithIndex(args[0]) : rt::minWithIndex(args[0]);
+    if (nargout < 2) return one(v);
+    return {v, i};
+  });
+}
+
+bool sameValues(const Array& a, const Array& b) {
+  if (a.isCell() != b.isCell()) return false;
+  if (a.dims() != b.dims()) return false;
+  if (a.isCell()) {
+    for (std::size_t i = 0; i < a.numel(); ++i) {
+      if (!sameValues(a.cells()[i], b.cells()[i])) return false;
+    }
+    return true;
+  }
+  if (!a.isDefined() || !b.isDefined()) return a.isDefined() == b.isDefined();
+  for (std::size_t i = 0; i < a.numel(); ++i) {
+    if (a.reAt(i) != b.reAt(i) || a.imAt(i) != b.imAt(i)) return false;
+  }
+  return true;
+}
+
+std::string className(const Array& a) {
+  switch (a.classId()) {
+    case rt::ClassId::Double:
+      return "double";
+    case rt::ClassId::Char:
+      return "char";
+    case rt::ClassId::Logical:
+      return "logical";
+    case rt::ClassId::Cell:
+      return "cell";
+    case rt::ClassId::Undefined:
+      break;
+  }
+  return "undefined";
+}
+
+std::string num2strScalar(double v, int significant) {
+  if (std::isnan(v)) return "NaN";
+  if (std::isinf(v)) return v < 0 ? "-Inf" : "Inf";
+  char buf[64];
+  if (v == std::floor(v) && std::fabs(v) < 1e15) {
+    std::snprintf(buf, sizeof buf, "%.0f", v == 0 ? 0.0 : v);
+  } else {
+    std::snprintf(buf, sizeof buf, "%.*g", significant, v);
+  }
+  return buf;
+}
+
+std::string num2strComplex(double re, double im, int significant) {
+  std::string s = num2strScalar(re, significant);
+  s += (std::signbit(im) && !std::isnan(im)) ? "-" : "+";
+  s += num2strScalar(std::fabs(im), significant) + "i";
+  return s;
+}
+
+// num2str of a numeric array: significant digits from the largest magnitude, rows
+// of elements two spaces apart, right-aligned in columns.
+Array num2str(const Array& x, const Args& args) {
+  if (x.isChar()) return x;
+  if (!x.isNumeric()) rt::raise(kArgId, "num2str: the argument must be numeric or text.");
+  if (args.size() > 1 && args[1].isChar()) return Array::str(formatData(args[1].utf8(), {x}));
+  double maxAbs = 0;
+  for (std::size_t i = 0; i < x.numel(); ++i) {
+    if (std::isfinite(x.reAt(i))) maxAbs = std::max(maxAbs, std::fabs(x.reAt(i)));
+  }
+  int significant =
+      maxAbs > 0 ? std::clamp(static_cast<int>(std::floor(std::log10(maxAbs))) + 5, 5, 16) : 5;
+  if (args.size() > 1)
+    significant = static_cast<int>(countOf(scalarOf(args[1], "num2str"), "num2str"));
+  if (x.isEmpty()) return Array::str("");
+  const std::size_t rows = x.rows();
+  const std::size_t cols = x.numel() / std::max<std::size_t>(1, rows);
+  std::vector<std::string> cells(x.numel());
+  std::size_t width = 0;
+  for (std::size_t i = 0; i < x.numel(); ++i) {
+    cells[i] = x.isComplex() ? num2strComplex(x.reAt(i), x.imAt(i), significant)
+                             : num2strScalar(x.reAt(i), significant);
+    width = std::max(width, cells[i].size());
+  }
+  if (x.numel() == 1) return Array::str(cells[0]);
+  std::vector<std::string> lines;
+  for (std::size_t r = 0; r < rows; ++r) {
+    std::string line;
+    for (std::size_t c = 0; c < cols; ++c) {
+      const std::string& s = cells[c * rows + r];
+      if (c > 0) line += "  ";
+      line += std::string(width - s.size(), ' ') + s;
+    }
+    lines.push_back(line);
+  }
+  // Rows as a char matrix (all of equal length by construction).
+  std::u16string units;
+  const std::size_t len = lines[0].size();
+  for (std::size_t c = 0; c < len; ++c) {
+    for (std::size_t r = 0; r < rows; ++r) units.push_back(static_cast<char16_t>(lines[r][c]));
+  }
+  return Array::fromUtf16(units, {rows, len});
+}
+
+std::string mat2str(const Array& x, int precision) {
+  auto number = [precision](double re, double im, bool complex) {
+    std::string s = num2strScalar(re, precision);
+    if (complex) {
+      s += (std::signbit(im) && !std::isnan(im)) ? "-" : "+";
+      s += num2strScalar(std::fabs(im), precision) + "i";
+    }
+    return s;
+  };
+  if (x.ndims() > 2) rt::raise(kArgId, "mat2str: the argument must be two-dimensional.");
+  if (x.isChar()) {
+    std::string s = x.utf8();
+    std::string q;
+    for (char c : s) q += c == '\'' ? std::string("''") : std::string(1, c);
+    return "'" + q + "'";
+  }
+  if (!x.isNumeric()) rt::raise(kArgId, "mat2str: the argument must be numeric, logical or text.");
+  auto element = [&](std::size_t i) {
+    if (x.isLogical()) return std::string(x.reAt(i) != 0 ? "true" : "false");
+    return number(x.reAt(i), x.imAt(i), x.isComplex());
+  };
+  if (x.numel() == 1) return element(0);
+  std::string s = "[";
+  for (std::size_t r = 0; r < x.rows(); ++r) {
+    if (r > 0) s += ";";
+    for (std::size_t c = 0; c < x.cols(); ++c) {
+      if (c > 0) s += " ";
+      s += element(c * x.rows() + r);
+    }
+  }
+  return s + "]";
+}
+
+// error/warning arguments: (message), (format, args...), (identifier, format, args...).
+std::pair<std::string, std::string> messageOf(const Args& args, const std::string& name) {
+  const std::string first = text(args[0], name);
+  if (args.size() == 1) return {"", first};
+  const bool identifier = first.find(':') != std::string::npos &&
+                          first.find_first_of(" \t\n") == std::string::npos &&
+                          first.back() != ':' && args[1].isChar();
+  if (identifier) {
+    return {first, formatData(args[1].utf8(), Args(args.begin() + 2, args.end()))};
+  }
+  return {"", formatData(first, Args(args.begin() + 1, args.end()))};
+}
+
+Array charOf(const Args& args) {
+  if (args.size() == 1 && !args[0].isCell()) {
+    Array c = args[0];
+    if (!c.isNumeric()) rt::raise(kArgId, "char: the argument must be numeric or text.");
+    for (double& v : c.reMut()) {
+      if (!(v >= 0) || v > 65535) rt::raise(kArgId, "char: codes must be between 0 and 65535.");
+      v = std::round(v);
+    }
+    c.setClass(rt::ClassId::Char);
+    return c;
+  }
+  // Several texts: one row each, padded with blanks.
+  std::vector<std::u16string> rows;
+  for (const Array& a : args) rows.push_back(a.isChar() ? a.utf16() : Array(charOf({a})).utf16());
+  std::size_t width = 0;
+  for (const auto& r : rows) width = std::max(width, r.size());
+  std::u16string units(rows.size() * width, u' ');
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    for (std::size_t c = 0; c < rows[r].size(); ++c) units[c * rows.size() + r] = rows[r][c];
+  }
+  return Array::fromUtf16(units, {rows.size(), width});
+}
+
+void registerOutput(Interpreter& host, BuiltinTable& t) {
+  Interpreter* h = &host;
+  t.add("disp", [h](const Args& args, int) -> Results {
+    checkCount(args, 1, 1, "disp");
+    h->out() << dispText(args[0], h->displayFormat());
+    return {};
+  });
+  t.add("display", [h](const Args& args, int) -> Results {
+    checkCount(args, 1, 2, "display");
+    h->display(args.size() > 1 ? text(args[1], "display") : "ans", args[0]);
+    return {};
+  });
+  t.add("sprintf", [](const Args& args, int) {
+    if (args.empty()) rt::raise(kArgId, "sprintf: not enough input arguments.");
+    const std::string format = text(args[0], "sprintf");
+    return one(Array::str(formatData(format, Args(args.begin() + 1, args.end()))));
+  });
+  t.add("fprintf", [h](const Args& args, int nargout) -> Results {
+    if (args.empty()) rt::raise(kArgId, "fprintf: not enough input arguments.");
+    std::size_t first = 0;
+    int fid = 1;
+    if (!args[0].isChar()) {
+      if (args.size() < 2 || !args[1].isChar() || args[0].numel() != 1) {
+        rt::raise(kArgId, "fprintf: the format must be a character string.");
+      }
+      const double f = args[0].reAt(0);
+      if (f != 1 && f != 2) rt::raise(kArgId, "fprintf: invalid file identifier.");
+      fid = static_cast<int>(f);
+      first = 1;
+    }
+    const std::string s =
+        formatData(args[first].utf8(), Args(args.begin() + first + 1, args.end()));
+    if (fid == 2) {
+      h->out().flush();
+      h->err() << s;
+      h->err().flush();
+    } else {
+      h->out() << s;
+    }
+    if (nargout > 0) return one(static_cast<double>(s.size()));
+    return {};
+  });
+  t.add("num2str", [](const Args& args, int) {
+    checkCount(args, 1, 2, "num2str");
+    return one(num2str(args[0], args));
+  });
+  t.add("int2str", [](const Args& args, int) {
+    checkCount(args, 1, 1, "int2str");
+    return one(num2str(rt::round(args[0]), {args[0]}));
+  });
+  t.add("mat2str", [](const Args& args, int) {
+    checkCount(args, 1, 2, "mat2str");
+    const int precision =
+        args.size() > 1 ? static_cast<int>(countOf(scalarOf(args[1], "mat2str"), "mat2str")) : 15;
+    return one(Array::str(mat2str(args[0], precision)));
+  });
+  t.add("format", [h](const Args& args, int) -> Results {
+    std::string choice;
+    for (const Array& a : args) {
+      std::string word = text(a, "format");
+      for (char& c : word) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      choice += word;
+    }
+    DisplayFormat& f = h->displayFormat();
+    if (choice.empty()) {
+      f = DisplayFormat{};
+    } else if (choice == "short") {
+      f.number = NumberFormat::Short;
+    } else if (choice == "long") {
+      f.number = NumberFormat::Long;
+    } else if (choice == "shortg") {
+      f.number = NumberFormat::ShortG;
+    } else if (choice == "longg") {
+      f.number = NumberFormat::LongG;
+    } else if (choice == "shorte") {
+      f.number = NumberFormat::ShortE;
+    } else if (choice == "longe") {
+      f.number = NumberFormat::LongE;
+    } else if (choice == "compact") {
+      f.compact = true;
+    } else if (choice == "loose") {
+      f.compact = false;
+    } else {
+      rt::raise(kArgId, "format: unknown format '" + choice + "'.");
+    }
+    return {};
+  });
+  t.add("error", [](const Args& args, int) -> Results {
+    if (args.empty()) rt::raise(kArgId, "error: not enough input arguments.");
+    const auto [id, message] = messageOf(args, "error");
+    if (message.empty() && args.size() == 1) return {};  // error('') does nothing
+    rt::raise(id, message);
+  });
+  t.add("warning", [h](const Args& args, int) -> Results {
+    if (args.empty()) rt::raise(kArgId, "warning: not enough input arguments.");
+    const std::string first = text(args[0], "warning");
+    if (first == "on" || first == "off") {
+      WarningSwitches& w = InterpreterAccess::warnings(*h);
+      const std::string id = args.size() > 1 ? text(args[1], "warning") : "all";
+      const bool off = first == "off";
+      if (id == "all") {
+        w = WarningSwitches{};
+        w.allOff = off;
+      } else if (off) {
+        w.off.insert(id);
+        w.on.erase(id);
+      } else {
+        w.on.insert(id);
+        w.off.erase(id);
+      }
+      return {};
+    }
+    const auto [id, message] = messageOf(args, "warning");
+    h->reportWarning(id, message);
+    return {};
+  });
+  t.add("lasterr", [h](const Args&, int) { return one(Array::str(h->lastError())); });
+  t.add("pause", [h](const Args& args, int) -> Results {
+    checkCount(args, 0, 1, "pause");
+    if (args.empty() || args[0].isChar() || h->options().noPause) return {};
+    const double seconds = scalarOf(args[0], "pause");
+    if (!(seconds > 0)) return {};
+    const double wait = std::min(seconds, h->options().pauseCap);
+    std::this_thread::sleep_for(std::chrono::duration<double>(wait));
+    return {};
+  });
+  for (const char* name : {"exit", "quit"}) {
+    t.add(name, [h, name](const Args& args, int) -> Results {
+      checkCount(args, 0, 1, name);
+      h->requestExit(args.empty() ? 0 : static_cast<int>(scalarOf(args[0], name)));
+      return {};
+    });
+  }
+}
+
+void registerWorkspace(Interpreter& host, BuiltinTable& t) {
+  Interpreter* h = &host;
+  t.add("who", [h](const Args&, int nargout) -> Results {
+    const std::vector<std::string> names = h->variableNames();
+    if (nargout > 0) {
+      Array c = Array::cell({names.size(), 1});
+      for (std::size_t i = 0; i < names.size(); ++i) c.cellsMut()[i] = Array::str(names[i]);
+      return one(c);
+    }
+    if (names.empty()) return {};
+    std::string line;
+    for (const std::string& n : names) line += n + "  ";
+    h->out() << "Your variables are:\n\n" << line << "\n\n";
+    return {};
+  });
+  t.add("clear", [h](const Args& args, int) -> Results {
+    if (args.empty()) {
+      h->clearVariables();
+      return {};
+    }
+    for (const Array& a : args) {
+      const std::string name = text(a, "clear");
+      if (name == "all" || name == "-all") {
+        h->clearVariables();
+        h->unloadPlugins();
+      } else if (name == "mex" || name == "functions" || name == "-mex") {
+        h->unloadPlugins();
+      } else if (name == "variables" || name == "-variables") {
+        h->clearVariables();
+      } else {
+        h->clearVariable(name);
+      }
+    }
+    return {};
+  });
+  t.add("mexhost_live_arrays",
+        [](const Args&, int) { return one(static_cast<double>(liveArrayCount())); });
+}
+
+void registerConstants(BuiltinTable& t) {
+  struct Constant {
+    const char* name;
+    double value;
+  };
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  for (const Constant& c :
+       {Constant{"pi", std::numbers::pi}, Constant{"eps", 2.220446049250313e-16},
+        Constant{"Inf", inf}, Constant{"inf", inf}, Constant{"NaN", nan}, Constant{"nan", nan}}) {
+    const std::string name = c.name;
+    const double value = c.value;
+    t.add(name, [name, value](const Args& args, int) {
+      return one(filled(dimsFrom(args, 0, name), value));
+    });
+  }
+  for (const char* name : {"i", "j"}) {
+    t.add(name, [name](const Args& args, int) {
+      checkCount(args, 0, 0, name);
+      return one(Array(rt::Complex(0.0, 1.0)));
+    });
+  }
+  for (const bool value : {true, false}) {
+    const std::string name = value ? "true" : "false";
+    t.add(name, [name, value](const Args& args, int) {
+      Array a = filled(dimsFrom(args, 0, name), value ? 1.0 : 0.0);
+      a.setClass(rt::ClassId::Logical);
+      return one(a);
+    });
+  }
+}
+
+void registerConstruction(BuiltinTable& t) {
+  t.add("zeros", [](const Args& args, int) { return one(rt::zeros(dimsFrom(args, 0, "zeros"))); });
+  t.add("ones", [](const Args& args, int) { return one(rt::ones(dimsFrom(args, 0, "ones"))); });
+  t.add("eye", [](const Args& args, int) {
+    const rt::Dims d = dimsFrom(args, 0, "eye");
+    if (d.size() != 2) rt::raise(kArgId, "eye: the size must be two-dimensional.");
+    return one(rt::eye(d[0], d[1]));
+  });
+  t.add("cell", [](const Args& args, int) { return one(Array::cell(dimsFrom(args, 0, "cell"))); });
+  t.add("repmat", [](const Args& args, int) {
+    checkCount(args, 2, 3, "repmat");
+    const rt::Dims d = dimsFrom(args, 1, "repmat");
+    if (d.size() != 2) rt::raise(kArgId, "repmat: only two-dimensional repetition is supported.");
+    return one(rt::repmat(args[0], d[0], d[1]));
+  });
+  t.add("reshape", [](const Args& args, int) {
+    checkCount(args, 2, 16, "reshape");
+    const Array& x = args[0];
+    rt::Dims d;
+    if (args.size() == 2) {
+      d = dimsFrom(args, 1, "reshape");
+    } else {
+      std::size_t known = 1;
+      std::size_t open = args.size();
+      for (std::size_t k = 1; k < args.size(); ++k) {
+        if (args[k].isEmpty()) {
+          if (open != args.size()) rt::raise(kArgId, "reshape: only one size may be [].");
+          open = k;
+          d.push_back(0);
+        } else {
+          d.push_back(countOf(scalarOf(args[k], "reshape"), "reshape"));
+          known *= d.back();
+        }
+      }
+      if (open != args.size()) {
+        if (known == 0 || x.numel() % known != 0) {
+          rt::raise(kArgId, "reshape: the size is not divisible into " + std::to_string(x.numel()) +
+                                " elements.");
+        }
+        d[open - 1] = x.numel() / known;
+      }
+    }
+    return one(rt::reshape(x, d));
+  });
+  t.add("permute", [](const Args& args, int) {
+    checkCount(args, 2, 2, "permute");
+    return one(rt::permute(args[0], args[1]));
+  });
+  t.add("cat", [](const Args& args, int) {
+    if (args.empty()) rt::raise(kArgId, "cat: not enough input arguments.");
+    const std::size_t dim = countOf(scalarOf(args[0], "cat"), "cat");
+    return one(rt::cat(dim, Args(args.begin() + 1, args.end())));
+  });
+  t.add("horzcat", [](const Args& args, int) { return one(rt::horzcat(args)); });
+  t.add("vertcat", [](const Args& args, int) { return one(rt::vertcat(args)); });
+  unary(t, "diag", rt::diag);
+  t.add("triu", [](const Args& args, int) {
+    checkCount(args, 1, 2, "triu");
+    const long k = args.size() > 1 ? static_cast<long>(scalarOf(args[1], "triu")) : 0;
+    return one(rt::triu(args[0], k));
+  });
+  t.add("linspace", [](const Args& args, int) {
+    checkCount(args, 2, 3, "linspace");
+    const double a = scalarOf(args[0], "linspace");
+    const double b = scalarOf(args[1], "linspace");
+    const std::size_t n =
+        args.size() > 2 ? countOf(std::floor(scalarOf(args[2], "linspace")), "linspace") : 100;
+    std::vector<double> v(n);
+    for (std::size_t k = 0; k < n; ++k) {
+      v[k] = n == 1 ? b : a + (b - a) * static_cast<double>(k) / static_cast<double>(n - 1);
+    }
+    if (n > 1) v.back() = b;
+    return one(Array::fromData({1, n}, v));
+  });
+  t.add("colon", [](const Args& args, int) {
+    checkCount(args, 2, 3, "colon");
+    return one(args.size() == 2 ? rt::colon(args[0], args[1])
+                                : rt::colon(args[0], args[1], args[2]));
+  });
+  t.add("double", [](const Args& args, int) {
+    checkCount(args, 1, 1, "double");
+    if (!args[0].isNumeric())
+      rt::raise(kArgId, "double: the argument must be numeric, logical or text.");
+    Array a = args[0];
+    a.setClass(rt::ClassId::Double);
+    return one(a);
+  });
+  t.add("logical", [](const Args& args, int) {
+    checkCount(args, 1, 1, "logical");
+    const Array& x = args[0];
+    if (!x.isNumeric()) rt::raise(kArgId, "logical: the argument must be numeric.");
+    std::vector<double> v(x.numel());
+    for (std::size_t i = 0; i < x.numel(); ++i) {
+      if (std::isnan(x.reAt(i))) rt::raise(kArgId, "logical: NaN cannot be converted to logical.");
+      v[i] = (x.reAt(i) != 0 || x.imAt(i) != 0) ? 1.0 : 0.0;
+    }
+    return one(Array::logical(x.dims(), v));
+  });
+  t.add("char", [](const Args& args, int) {
+    if (args.empty()) return one(Array::str(""));
+    return one(charOf(args));
+  });
+}
+
+void registerQueries(BuiltinTable& t) {
+  t.add("size", [](const Args& args, int nargout) -> Results {
+    checkCount(args, 1, 2, "size");
+    if (args.size() == 2) {
+      const std::size_t d = countOf(scalarOf(args[1], "size"), "size");
+      return one(rt::size(args[0], d));
+    }
+    if (nargout <= 1) return one(rt::size(args[0]));
+    Results out;
+    for (double v : rt::sizeOutputs(args[0], static_cast<std::size_t>(nargout)))
+      out.emplace_back(v);
+    return out;
+  });
+  t.add("numel", [](const Args& args, int) {
+    checkCount(args, 1, 1, "numel");
+    return one(rt::numel(args[0]));
+  });
+  t.add("length", [](const Args& args, int) {
+    checkCount(args, 1, 1, "length");
+    return one(rt::length(args[0]));
+  });
+  t.add("ndims", [](const Args& args, int) {
+    checkCount(args, 1, 1, "ndims");
+    return one(static_cast<double>(args[0].ndims()));
+  });
+  t.add("class", [](const Args& args, int) {
+    checkCount(args, 1, 1, "class");
+    return one(Array::str(className(args[0])));
+  });
+  struct Test {
+    const char* name;
+    bool (*test)(const Array&);
+  };
+  for (const Test& q : std::initializer_list<Test>{
+           {"ischar", [](const Array& a) { return a.isChar(); }},
+           {"isstr", [](const Array& a) { return a.isChar(); }},
+           {"isempty", [](const Array& a) { return a.isEmpty(); }},
+           {"isnumeric", [](const Array& a) { return a.isDouble(); }},
+           {"islogical", [](const Array& a) { return a.isLogical(); }},
+           {"iscell", [](const Array& a) { return a.isCell(); }},
+           {"isreal", [](const Array& a) { return !a.isCell() && !a.isComplex(); }},
+           {"isscalar", [](const Array& a) { return a.numel() == 1; }},
+           {"isvector", [](const Array& a) { return a.isVector(); }},
+       }) {
+    const std::string name = q.name;
+    auto* test = q.test;
+    t.add(name, [name, test](const Args& args, int) {
+      checkCount(args, 1, 1, name);
+      return one(Array::logicalScalar(test(args[0])));
+    });
+  }
+  t.add("isequal", [](const Args& args, int) {
+    checkCount(args, 2, 64, "isequal");
+    bool same = true;
+    for (std::size_t k = 1; k < args.size() && same; ++k) same = sameValues(args[0], args[k]);
+    return one(Array::logicalScalar(same));
+  });
+  t.add("strcmp", [](const Args& args, int) {
+    checkCount(args, 2, 2, "strcmp");
+    const bool same = args[0].isChar() && args[1].isChar() && sameValues(args[0], args[1]);
+    return one(Array::logicalScalar(same));
+  });
+  t.add("isnan", [](const Args& args, int) {
+    checkCount(args, 1, 1, "isnan");
+    return one(predicate(args[0], "isnan",
+                         [](double re, double im) { return std::isnan(re) || std::isnan(im); }));
+  });
+  t.add("isinf", [](const Args& args, int) {
+    checkCount(args, 1, 1, "isinf");
+    return one(predicate(args[0], "isinf",
+                         [](double re, double im) { return std::isinf(re) || std::isinf(im); }));
+  });
+  t.add("isfinite", [](const Args& args, int) {
+    checkCount(args, 1, 1, "isfinite");
+    return one(predicate(args[0], "isfinite", [](double re, double im) {
+      return std::isfinite(re) && std::isfinite(im);
+    }));
+  });
+}
+
+void registerMath(BuiltinTable& t) {
+  binaryFn(t, "plus", rt::plus);
+  binaryFn(t, "minus", rt::minus);
+  binaryFn(t, "times", rt::times);
+  binaryFn(t, "rdivide", rt::rdivide);
+  binaryFn(t, "ldivide", rt::ldivide);
+  binaryFn(t, "mtimes", rt::mtimes);
+  binaryFn(t, "mrdivide", rt::mrdivide);
+  binaryFn(t, "mldivide", rt::mldivide);
+  binaryFn(t, "power", rt::power);
+  binaryFn(t, "mpower", rt::mpower);
+  binaryFn(t, "eq", rt::eq);
+  binaryFn(t, "ne", rt::ne);
+  binaryFn(t, "lt", rt::lt);
+  binaryFn(t, "le", rt::le);
+  binaryFn(t, "gt", rt::gt);
+  binaryFn(t, "ge", rt::ge);
+  binaryFn(t, "and", rt::land);
+  binaryFn(t, "or", rt::lor);
+  unary(t, "not", rt::lnot);
+  unary(t, "uminus", rt::uminus);
+  unary(t, "transpose", rt::transpose);
+  unary(t, "ctranspose", rt::ctranspose);
+  unary(t, "sqrt", rt::sqrt);
+  unary(t, "exp", rt::exp);
+  unary(t, "log", rt::log);
+  unary(t, "sin", rt::sin);
+  unary(t, "cos", rt::cos);
+  unary(t, "atan", rt::atan);
+  unary(t, "abs", rt::abs);
+  unary(t, "real", rt::real);
+  unary(t, "imag", rt::imag);
+  unary(t, "conj", rt::conj);
+  unary(t, "round", rt::round);
+  unary(t, "floor", rt::floor);
+  unary(t, "ceil", rt::ceil);
+  unary(t, "prod", rt::prod);
+  unary(t, "diff", rt::diff);
+  unary(t, "fliplr", rt::fliplr);
+  unary(t, "flipud", rt::flipud);
+  unary(t, "any", rt::anyOf);
+  unary(t, "all", rt::allOf);
+  unary(t, "inv", rt::inv);
+  unary(t, "ifft", rt::ifft);
+  unary(t, "fft", rt::fft);
+  t.add("fix", [](const Args& args, int) {
+    checkCount(args, 1, 1, "fix");
+    return one(elementwise(args[0], "fix", [](double v) { return std::trunc(v); }));
+  });
+  t.add("sign", [](const Args& args, int) {
+    checkCount(args, 1, 1, "sign");
+    return one(elementwise(args[0], "sign", [](double v) {
+      return std::isnan(v) ? v : static_cast<double>((v > 0) - (v < 0));
+    }));
+  });
+  t.add("mod", [](const Args& args, int) {
+    checkCount(args, 2, 2, "mod");
+    return one(modRem(args[0], args[1], true, "mod"));
+  });
+  t.add("rem", [](const Args& args, int) {
+    checkCount(args, 2, 2, "rem");
+    return one(modRem(args[0], args[1], false, "rem"));
+  });
+  t.add("sum", [](const Args& args, int) {
+    checkCount(args, 1, 2, "sum");
+    if (args.size() == 2) {
+      const std::size_t d = countOf(scalarOf(args[1], "sum"), "sum");
+      if (d == 0) rt::raise(kArgId, "sum: the dimension must be a positive integer.");
+      return one(rt::sum(args[0], d));
+    }
+    return one(rt::sum(args[0]));
+  });
+  t.add("rcond", [](const Args& args, int) {
+    checkCount(args, 1, 1, "rcond");
+    return one(rt::rcond(args[0]));
+  });
+  t.add("eig", [](const Args& args, int nargout) -> Results {
+    checkCount(args, 1, 1, "eig");
+    if (nargout < 2) return one(rt::eigenvalues(args[0]));
+    auto [v, d] = rt::eig(args[0]);
+    return {v, d};
+  });
+  extreme(t, "max", true);
+  extreme(t, "min", false);
+}
+
+}  // namespace
+
+void registerCoreBuiltins(Interpreter& interpreter, BuiltinTable& table) {
+  registerOutput(interpreter, table);
+  registerWorkspace(interpreter, table);
+  registerConstants(table);
+  registerConstruction(table);
+  registerQueries(table);
+  registerMath(table);
+}
+
+}  // namespace mh

@@ -1,0 +1,481 @@
+#include "loader.hpp"
+
+#include <dlfcn.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <sstream>
+#include <string>
+
+#include "mexhost/mexhost.hpp"
+#include "mexhost/mxhost.hpp"
+#include "runtime/error.hpp"
+#include "runtime/mxconvert.hpp"
+
+namespace mh {
+namespace {
+
+using rt::Array;
+namespace mx = rt::mx;
+
+// Limits that tell a descriptor from random memory.
+constexpr intptr_t kMaxFunctions = 100000;
+constexpr intptr_t kMaxPairs = 1000;
+constexpr std::size_t kMaxCallDepth = 256;
+// Output slots beyond those asked for, so that a plug-in that writes one slot too
+// many writes into memory the host owns (and releases).
+constexpr std::size_t kSpareSlots = 16;
+
+[[noreturn]] void loadError(const std::string& path, const std::string& why) {
+  rt::raise("mexhost:load", "Cannot load plug-in '" + path + "': " + why);
+}
+
+std::string baseName(const std::string& path) {
+  return std::filesystem::path(path).stem().string();
+}
+
+// Closes a library handle unless released.
+struct HandleGuard {
+  void* handle;
+  ~HandleGuard() {
+    if (handle != nullptr) dlclose(handle);
+  }
+  void* release() {
+    void* h = handle;
+    handle = nullptr;
+    return h;
+  }
+};
+
+void* openLibrary(const std::string& path) {
+  dlerror();
+  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (handle == nullptr) {
+    const char* why = dlerror();
+    loadError(path, why != nullptr ? why : "dlopen failed");
+  }
+  return handle;
+}
+
+void checkTable(const std::string& path, const mexLocalFunctionTable* table, const char* owner) {
+  if (table == nullptr) return;
+  if (table->count < 0 || table->count > kMaxFunctions ||
+      (table->count > 0 && table->rows == nullptr)) {
+    loadError(path, std::string("the local function table of '") + owner + "' is malformed");
+  }
+  for (intptr_t k = 0; k < table->count; ++k) {
+    if (table->rows[k].name == nullptr || table->rows[k].feval == nullptr) {
+      loadError(path, std::string("row ") + std::to_string(k + 1) +
+                          " of the local function table of '" + owner +
+                          "' has no name or no entry");
+    }
+  }
+}
+
+void checkDescriptor(const std::string& path, const mexLibraryDescriptor* d) {
+  if (d == nullptr) loadError(path, "_mexLibrary returned no descriptor");
+  if (d->functionCount < 0 || d->functionCount > kMaxFunctions ||
+      (d->functionCount > 0 && d->functions == nullptr)) {
+    loadError(path, "the descriptor's function table is malformed");
+  }
+  if (d->initTermCount < 0 || d->initTermCount > kMaxPairs ||
+      (d->initTermCount > 0 && d->initTerm == nullptr)) {
+    loadError(path, "the descriptor's initialiser/finaliser table is malformed");
+  }
+  for (intptr_t k = 0; k < d->functionCount; ++k) {
+    const mexFunctionEntry& e = d->functions[k];
+    if (e.name == nullptr || e.feval == nullptr) {
+      loadError(path,
+                "function " + std::to_string(k + 1) + " of the descriptor has no name or no entry");
+    }
+    checkTable(path, e.local, e.name);
+  }
+}
+
+PluginEntry describeEntry(const mexFunctionEntry& e) {
+  PluginEntry out;
+  out.name = e.name;
+  out.inputs = e.inputs;
+  out.outputs = e.outputs;
+  out.hasLocalTable = e.local != nullptr;
+  if (e.local != nullptr) {
+    for (intptr_t k = 0; k < e.local->count; ++k)
+      out.locals.push_back(describeEntry(e.local->rows[k]));
+  }
+  return out;
+}
+
+std::string counted(long long n, const char* word) {
+  return std::to_string(n) + " " + word + (n == 1 ? "" : "s");
+}
+
+}  // namespace
+
+// ---- description (--info) ------------------------------------------------------------
+
+PluginDescription describePlugin(const std::string& path) {
+  HandleGuard guard{openLibrary(path)};
+  PluginDescription d;
+  d.path = path;
+  if (auto* lib = reinterpret_cast<mexLibraryFunction>(dlsym(guard.handle, "_mexLibrary"))) {
+    const mexLibraryDescriptor* desc = lib();
+    checkDescriptor(path, desc);
+    d.library = true;
+    d.version = desc->version;
+    for (intptr_t k = 0; k < desc->functionCount; ++k)
+      d.entries.push_back(describeEntry(desc->functions[k]));
+    d.initTermPairs = desc->initTermCount;
+  } else if (dlsym(guard.handle, "mexFunction") != nullptr) {
+    PluginEntry e;
+    e.name = baseName(path);
+    d.entries.push_back(e);
+  } else {
+    loadError(path, "it exports neither _mexLibrary nor mexFunction");
+  }
+  if (const auto* strings =
+          static_cast<const mexStringResource*>(dlsym(guard.handle, "mexStringResources"))) {
+    for (std::size_t k = 0; k < 100000 && strings[k].text != nullptr; ++k) {
+      d.strings.emplace_back(strings[k].id, strings[k].text);
+    }
+  }
+  return d;
+}
+
+std::string describePluginText(const PluginDescription& d) {
+  std::ostringstream out;
+  out << "plug-in: " << d.path << "\n";
+  if (d.library) {
+    out << "kind: library (_mexLibrary)\n";
+    out << "descriptor version: " << d.version << "\n";
+    out << "functions: " << d.entries.size() << "\n";
+    for (const PluginEntry& e : d.entries) {
+      out << "  " << e.name << ": " << counted(e.inputs, "input") << ", "
+          << counted(e.outputs, "output") << "\n";
+      if (e.hasLocalTable) {
+        out << "    local function table: "
+            << counted(static_cast<long long>(e.locals.size()), "row") << "\n";
+        for (const PluginEntry& l : e.locals) {
+          out << "      " << l.name << ": " << counted(l.inputs, "input") << ", "
+              << counted(l.outputs, "output") << "\n";
+        }
+      }
+    }
+    out << "initialiser/finaliser pairs: " << d.initTermPairs << "\n";
+  } else {
+    out << "kind: mexFunction\n";
+    out << "function: " << (d.entries.empty() ? "" : d.entries[0].name)
+        << " (inputs and outputs not declared)\n";
+  }
+  if (d.strings.empty()) {
+    out << "string resources: none\n";
+  } else {
+    out << "string resources: " << d.strings.size() << "\n";
+    for (const auto& [id, text] : d.strings) out << "  " << id << ": " << text << "\n";
+  }
+  return out.str();
+}
+
+// ---- loading -----------------------------------------------------------------------------
+
+Loader::Loader(Reporter report) : report_(std::move(report)) {}
+
+Loader::~Loader() {
+  try {
+    unloadAll();
+  } catch (const std::exception& e) {
+    if (report_) report_(e.what());
+  }
+}
+
+std::vector<std::string> Loader::load(const std::string& path, bool exposeLocal) {
+  std::error_code ec;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+  const std::string key = ec ? path : absolute.lexically_normal().string();
+  for (std::size_t k = 0; k < plugins_.size(); ++k) {
+    if (plugins_[k].path == key) {
+      if (plugins_[k].handle == nullptr) open(k);
+      return plugins_[k].names;
+    }
+  }
+  Plugin p;
+  p.path = key;
+  p.name = baseName(key);
+  p.exposeLocal = exposeLocal;
+  plugins_.push_back(std::move(p));
+  try {
+    open(plugins_.size() - 1);
+  } catch (...) {
+    plugins_.pop_back();
+    throw;
+  }
+  return plugins_.back().names;
+}
+
+// Plug-in code runs in the middle (initialisers); it may load other plug-ins, so
+// plugins_ is indexed again after it instead of holding a reference.
+void Loader::open(std::size_t index) {
+  const std::string path = plugins_[index].path;
+  const std::string pluginName = plugins_[index].name;
+  const bool exposeLocal = plugins_[index].exposeLocal;
+  HandleGuard guard{openLibrary(path)};
+  std::vector<std::pair<std::string, Function>> found;
+  const mexLibraryDescriptor* desc = nullptr;
+  MexFunction mexFunction = nullptr;
+  if (auto* lib = reinterpret_cast<mexLibraryFunction>(dlsym(guard.handle, "_mexLibrary"))) {
+    desc = lib();
+    checkDescriptor(path, desc);
+    for (intptr_t k = 0; k < desc->functionCount; ++k) {
+      const mexFunctionEntry& e = desc->functions[k];
+      found.emplace_back(e.name, Function{index, nullptr, e.feval, e.local});
+      if (exposeLocal && e.local != nullptr) {
+        for (intptr_t r = 0; r < e.local->count; ++r) {
+          const mexFunctionEntry& row = e.local->rows[r];
+          found.emplace_back(row.name, Function{index, nullptr, row.feval, e.local});
+        }
+      }
+    }
+  } else if (void* symbol = dlsym(guard.handle, "mexFunction")) {
+    mexFunction = reinterpret_cast<MexFunction>(symbol);
+    found.emplace_back(pluginName, Function{index, mexFunction, nullptr, nullptr});
+  } else {
+    loadError(path, "it exports neither _mexLibrary nor mexFunction");
+  }
+
+  // Every initialiser runs once, in order, before any entry can be called.
+  if (desc != nullptr) {
+    const mexLocalFunctionTable* previous = setCurrentLocalFunctionTable(nullptr);
+    frames_.push_back({index, pluginName});
+    intptr_t done = 0;
+    std::string failure;
+    try {
+      for (; done < desc->initTermCount; ++done) {
+        if (desc->initTerm[done].initialize != nullptr) desc->initTerm[done].initialize();
+      }
+    } catch (const std::exception& e) {
+      failure = e.what();
+    } catch (...) {
+      failure = "unknown exception";
+    }
+    if (!failure.empty() || done < desc->initTermCount) {
+      // Undo what was initialised, newest first.
+      for (intptr_t k = done - 1; k >= 0; --k) {
+        try {
+          if (desc->initTerm[k].terminate != nullptr) desc->initTerm[k].terminate();
+        } catch (...) {
+        }
+      }
+      frames_.pop_back();
+      setCurrentLocalFunctionTable(previous);
+      plugins_[index].exitHandlers.clear();
+      loadError(path, "initialiser " + std::to_string(done + 1) + " failed: " + failure);
+    }
+    frames_.pop_back();
+    setCurrentLocalFunctionTable(previous);
+  }
+
+  Plugin& p = plugins_[index];
+  p.handle = guard.release();
+  p.descriptor = desc;
+  p.mexFunction = mexFunction;
+  p.names.clear();
+  for (auto& [name, fn] : found) {
+    const auto existing = functions_.find(name);
+    if (existing != functions_.end() && existing->second.plugin != index && report_) {
+      report_("The function '" + name + "' of '" + p.path + "' replaces the one of '" +
+              plugins_[existing->second.plugin].path + "'.");
+    }
+    functions_[name] = fn;
+    p.names.push_back(name);
+  }
+}
+
+void Loader::close(std::size_t index) {
+  if (plugins_[index].handle == nullptr) return;
+  const Plugin snapshot = plugins_[index];
+  const Plugin& p = snapshot;
+  plugins_[index].exitHandlers.clear();
+  const mexLocalFunctionTable* previous = setCurrentLocalFunctionTable(nullptr);
+  frames_.push_back({index, p.name});
+  // mexAtExit handlers, newest first, then the finalisers, last pair first.
+  const std::vector<void (*)()>& handlers = p.exitHandlers;
+  for (auto it = handlers.rbegin(); it != handlers.rend(); ++it) {
+    try {
+      (*it)();
+    } catch (const std::exception& e) {
+      if (report_) report_("An exit handler of '" + p.path + "' failed: " + e.what());
+    } catch (...) {
+      if (report_) report_("An exit handler of '" + p.path + "' failed.");
+    }
+  }
+  if (p.descriptor != nullptr) {
+    for (intptr_t k = p.descriptor->initTermCount - 1; k >= 0; --k) {
+      try {
+        if (p.descriptor->initTerm[k].terminate != nullptr) p.descriptor->initTerm[k].terminate();
+      } catch (const std::exception& e) {
+        if (report_)
+          report_("Finaliser " + std::to_string(k + 1) + " of '" + p.path +
+                  "' failed: " + e.what());
+      } catch (...) {
+        if (report_) report_("Finaliser " + std::to_string(k + 1) + " of '" + p.path + "' failed.");
+      }
+    }
+  }
+  frames_.pop_back();
+  setCurrentLocalFunctionTable(previous);
+  for (auto it = functions_.begin(); it != functions_.end();) {
+    it = it->second.plugin == index ? functions_.erase(it) : std::next(it);
+  }
+  dlclose(p.handle);
+  plugins_[index].handle = nullptr;
+  plugins_[index].descriptor = nullptr;
+  plugins_[index].mexFunction = nullptr;
+}
+
+void Loader::unloadAll() {
+  if (busy())
+    rt::raise("mexhost:busy", "Plug-ins cannot be unloaded while one of them is running.");
+  for (std::size_t k = plugins_.size(); k-- > 0;) close(k);
+}
+
+bool Loader::has(const std::string& name) const {
+  if (functions_.count(name) != 0) return true;
+  for (const Plugin& p : plugins_) {
+    if (p.handle == nullptr && std::find(p.names.begin(), p.names.end(), name) != p.names.end()) {
+      return true;
+    }
+  }
+  return false;
+}
+
+std::vector<std::string> Loader::functionNames() const {
+  std::vector<std::string> out;
+  for (const auto& [name, fn] : functions_) out.push_back(name);
+  return out;
+}
+
+void Loader::atExit(void (*handler)()) {
+  if (frames_.empty()) return;
+  plugins_[frames_.back().plugin].exitHandlers.push_back(handler);
+}
+
+const char* Loader::currentFunctionName() const {
+  return frames_.empty() ? "" : frames_.back().name.c_str();
+}
+
+// ---- calling -----------------------------------------------------------------------------
+
+std::vector<Array> Loader::call(const std::string& name, const std::vector<Array>& args,
+                                int nargout) {
+  auto it = functions_.find(name);
+  if (it == functions_.end()) {
+    // A plug-in unloaded by `clear mex` loads again when one of its functions is called.
+    for (std::size_t k = 0; k < plugins_.size(); ++k) {
+      const Plugin& p = plugins_[k];
+      if (p.handle == nullptr && std::find(p.names.begin(), p.names.end(), name) != p.names.end()) {
+        open(k);
+        break;
+      }
+    }
+    it = functions_.find(name);
+    if (it == functions_.end()) {
+      rt::raise("mexhost:undefinedFunction", "Undefined function or variable '" + name + "'.");
+    }
+  }
+  const Function fn = it->second;
+  return invoke(name, fn.plugin, fn.mexFunction, fn.feval, true, fn.table, args, nargout);
+}
+
+bool Loader::callLocal(const std::string& name, const std::vector<Array>& args, int nargout,
+                       std::vector<Array>& results) {
+  const mexLocalFunctionTable* table = currentLocalFunctionTable();
+  if (table == nullptr || frames_.empty()) return false;
+  for (intptr_t k = 0; k < table->count; ++k) {
+    const mexFunctionEntry& row = table->rows[k];
+    if (row.name != nullptr && name == row.name && row.feval != nullptr) {
+      results =
+          invoke(name, frames_.back().plugin, nullptr, row.feval, false, nullptr, args, nargout);
+      return true;
+    }
+  }
+  return false;
+}
+
+std::vector<Array> Loader::invoke(const std::string& name, std::size_t plugin,
+                                  MexFunction mexFunction, mexFevalEntry feval, bool setTable,
+                                  const mexLocalFunctionTable* table,
+                                  const std::vector<Array>& args, int nargout) {
+  if (frames_.size() >= kMaxCallDepth) {
+    rt::raise("mexhost:recursion", "Maximum recursion depth (" + std::to_string(kMaxCallDepth) +
+                                       ") reached in '" + name + "'.");
+  }
+  // Inputs: owned by the host for the whole call, released on every path.
+  std::vector<mx::Owned> inputs;
+  inputs.reserve(args.size());
+  for (const Array& a : args) inputs.push_back(mx::fromArray(a));
+  std::vector<const mxArray*> prhs;
+  for (const mx::Owned& o : inputs) prhs.push_back(o.get());
+  const std::size_t asked = static_cast<std::size_t>(std::max(nargout, 1));
+  std::vector<mxArray*> plhs(asked + kSpareSlots, nullptr);
+  const int nrhs = static_cast<int>(prhs.size());
+
+  const mexLocalFunctionTable* previous = currentLocalFunctionTable();
+  if (setTable) setCurrentLocalFunctionTable(table);
+  frames_.push_back({plugin, name});
+  std::string failureId;
+  std::string failure;
+  bool failed = false;
+  try {
+    if (mexFunction != nullptr) {
+      mexFunction(nargout, plhs.data(), nrhs, prhs.data());
+    } else {
+      feval(nargout, reinterpret_cast<void**>(plhs.data()), nrhs,
+            const_cast<void**>(reinterpret_cast<const void* const*>(prhs.data())));
+    }
+  } catch (const MexError& e) {
+    failed = true;
+    failureId = e.identifier();
+    failure = e.what();
+  } catch (const rt::Error& e) {
+    failed = true;
+    failureId = e.identifier();
+    failure = e.message();
+  } catch (const std::exception& e) {
+    failed = true;
+    failureId = "mexhost:pluginException";
+    failure = e.what();
+  } catch (...) {
+    failed = true;
+    failureId = "mexhost:pluginException";
+    failure = "The plug-in function '" + name + "' failed with an unknown exception.";
+  }
+  frames_.pop_back();
+  setCurrentLocalFunctionTable(previous);
+
+  // Outputs: the host takes over every slot the plug-in filled, asked for or not.
+  std::vector<mx::Owned> outputs;
+  bool foreign = false;
+  for (mxArray* o : plhs) {
+    if (o != nullptr && !isLiveArray(o)) {
+      foreign = true;
+      o = nullptr;
+    }
+    outputs.emplace_back(o);
+  }
+  if (failed) rt::raise(failureId, failure);
+  if (foreign) {
+    rt::raise("mexhost:badOutput",
+              "The plug-in function '" + name + "' returned an output that is not a live array.");
+  }
+  std::vector<Array> results;
+  for (std::size_t k = 0; k < asked; ++k) {
+    if (!outputs[k]) {
+      if (nargout == 0) break;
+      rt::raise("mexhost:unassignedOutput",
+                "One or more output arguments not assigned during call to '" + name + "'.");
+    }
+    results.push_back(mx::toArray(outputs[k].get()));
+  }
+  return results;
+}
+
+}  // namespace mh

@@ -1,0 +1,6 @@
+% exit(n) ends the session with status n.
+disp('före')
+% expect: före
+exit(3)
+disp('efter')
+% exit: 3
