@@ -1,0 +1,80 @@
+#include "host/constant_table.hpp"
+
+#include <array>
+#include <string>
+
+#include "host/literals.hpp"
+#include "runtime/array.hpp"
+#include "runtime/error.hpp"
+
+namespace xt {
+namespace {
+
+std::array<mxArray*, kLiteralCount + 1> table{};
+
+mxArray* makeConstant(int n) {
+  const LiteralSpec& s = literalSpec(n);
+  switch (s.kind) {
+    case LiteralSpec::Kind::Double:
+      return mxCreateDoubleScalar(s.values[0]);
+    case LiteralSpec::Kind::Complex: {
+      mxArray* a = mxCreateDoubleMatrix(1, 1, mxCOMPLEX);
+      mxGetPr(a)[0] = s.values[0];
+      mxGetPi(a)[0] = s.values[1];
+      return a;
+    }
+    case LiteralSpec::Kind::Matrix: {
+      mxArray* a =
+          mxCreateDoubleMatrix(static_cast<mwSize>(s.rows), static_cast<mwSize>(s.cols), mxREAL);
+      for (std::size_t i = 0; i < s.rows * s.cols; ++i) mxGetPr(a)[i] = s.values[i];
+      return a;
+    }
+    case LiteralSpec::Kind::Empty:
+      return mxCreateDoubleMatrix(0, 0, mxREAL);
+    case LiteralSpec::Kind::String: {
+      if constexpr (sizeof(mxChar) < sizeof(char16_t)) {
+        // A host whose characters are bytes (GNU Octave) holds text as UTF-8.
+        return mxCreateString(std::string(s.text).c_str());
+      }
+      // Stored as 16-bit characters with their length.
+      const std::u16string units = rt::utf8ToUtf16(s.text);
+      const mwSize dims[2] = {1, static_cast<mwSize>(units.size())};
+      mxArray* a = mxCreateCharArray(2, dims);
+      mxChar* chars = mxGetChars(a);
+      for (std::size_t i = 0; i < units.size(); ++i) chars[i] = static_cast<mxChar>(units[i]);
+      return a;
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+extern "C" void initializeConstantTable(void) {
+  for (int n = kLiteralCount; n >= 1; --n) {
+    mxArray* a = makeConstant(n);
+#if !defined(MEXHOST)
+    // A host frees the arrays made during one of its calls when the call ends,
+    // unless they are persistent; these must live until the finaliser.
+    if (a != nullptr) mexMakeArrayPersistent(a);
+#endif
+    table[static_cast<std::size_t>(n)] = a;
+  }
+}
+
+extern "C" void terminateConstantTable(void) {
+  for (int n = 1; n <= kLiteralCount; ++n) {
+    mxDestroyArray(table[static_cast<std::size_t>(n)]);
+    table[static_cast<std::size_t>(n)] = nullptr;
+  }
+}
+
+const mxArray* constantTableEntry(int n) {
+  if (n < 1 || n > kLiteralCount || table[static_cast<std::size_t>(n)] == nullptr) {
+    rt::raise("vextrab:constantTable",
+              "The constant table of vextrab has not been made (was the library initialised?).");
+  }
+  return table[static_cast<std::size_t>(n)];
+}
+
+}  // namespace xt

@@ -1,0 +1,66 @@
+// vextral: the classic plug-in. The host enters it through mexFunction on every
+// call; it registers its one-row function table for the duration of the call and
+// catches every error of the call itself: it closes its catching context, takes
+// the table down and passes the error on with its text unchanged.
+#include <mex.h>
+
+#include <new>
+#include <string>
+
+#include "host/binding.hpp"
+#include "runtime/error.hpp"
+#include "runtime/mexlibrary.h"
+#include "runtime/services.hpp"
+
+namespace xt {
+namespace {
+
+extern "C" void vextralFeval(int nlhs, void* plhs[], int nrhs, void* prhs[]) {
+  binding::feval(binding::kTop, binding::topBody, nlhs, plhs, nrhs, prhs);
+}
+
+const mexFunctionEntry kFunctionRows[1] = {{"vextral", vextralFeval, 3, 0, nullptr}};
+const mexLocalFunctionTable kFunctionTable = {1, kFunctionRows};
+const binding::Deliverable kDeliverable = {"vextral", 0, false, nullptr};
+
+}  // namespace
+
+const binding::Deliverable& binding::deliverable() {
+  return kDeliverable;
+}
+
+}  // namespace xt
+
+// The library's string resources, for a loader that lists them.
+extern "C" __attribute__((visibility("default"))) const mexStringResource mexStringResources[] = {
+    {100, "MATLAB R11 native"}, {101, "not inlined"}, {0, nullptr}};
+
+extern "C" __attribute__((visibility("default"))) void mexFunction(int nlhs, mxArray* plhs[],
+                                                                   int nrhs,
+                                                                   const mxArray* prhs[]) {
+  // The pending error lives outside this frame, so that nothing of ours needs
+  // destruction when the host takes over.
+  static thread_local std::string pendingId;
+  static thread_local std::string pendingMessage;
+  bool failed = false;
+  try {
+    rt::svc::HostWarnings warnings;
+    // The function table is registered for this call only, on both paths.
+    rt::svc::LocalTableScope table(&xt::kFunctionTable);
+    xt::vextralFeval(nlhs, reinterpret_cast<void**>(plhs), nrhs,
+                     const_cast<void**>(reinterpret_cast<const void* const*>(prhs)));
+  } catch (const rt::Error& e) {
+    failed = true;
+    pendingId = e.identifier();
+    pendingMessage = e.message();
+  } catch (const std::bad_alloc&) {
+    failed = true;
+    pendingId = "vextral:outOfMemory";
+    pendingMessage = "Out of memory.";
+  } catch (const std::exception& e) {
+    failed = true;
+    pendingId = "vextral:internal";
+    pendingMessage = e.what();
+  }
+  if (failed) rt::svc::raiseInHost(pendingId, pendingMessage);
+}
