@@ -12,7 +12,10 @@ runs=9
 cpp_ms=$("$build/bench/program_bench" --benchmark_filter=BM_DriverCompute \
   --benchmark_repetitions=$runs --benchmark_report_aggregates_only=true \
   --benchmark_format=csv 2>/dev/null |
-  awk -F, '/BM_DriverCompute_median/ {print $3 / 1e6}')
+  awk -F, '/BM_DriverCompute_median/ {
+    v = $3; u = $5
+    if (u == "ns") v /= 1e6; else if (u == "us") v /= 1e3; else if (u == "s") v *= 1e3
+    print v }')
 
 oct_ms=$(octave-cli --no-gui -q --eval "
   addpath('tests/reference');
