@@ -7,15 +7,6 @@
 namespace xt {
 namespace {
 
-rt::Array lit(Lit id) {
-  return literal(id);
-}
-
-// A literal used as a size argument (ones(nf, 1)).
-std::size_t dim(Lit id) {
-  return static_cast<std::size_t>(literal(id).scalar());
-}
-
 // x(:)' of a parameter: a row of all its entries.
 rt::Array asRow(const rt::Array& x) {
   return rt::transpose(x(rt::all));

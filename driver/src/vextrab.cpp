@@ -17,12 +17,8 @@ namespace {
 
 using rt::Array;
 
-Array lit(Lit id) {
-  return literal(id);
-}
-
-// Turns a termination argument into its impedance matrix; `value` is the
-// driver's own copy, to which eps is added.
+// Adds eps to a numeric termination (the driver's own copy), so that a resistance
+// of 0 becomes a finite conductance; reading it raises if it was not given.
 Array numericTermination(Array& value, const char* name) {
   value = rt::checkDefined(value, name) + lit(Lit::Eps);
   return value;

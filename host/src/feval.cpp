@@ -78,30 +78,27 @@ void feval(const Signature& s, const Body& body, int nlhs, void* plhs[], int nrh
   }
 }
 
-void fevalOutermost(const Signature& s, const Body& body, int nlhs, void* plhs[], int nrhs,
-                    void* const prhs[]) {
-  // The pending error lives outside this frame, so that nothing of ours needs
-  // destruction when the host takes over.
-  static thread_local std::string pendingId;
-  static thread_local std::string pendingMessage;
-  bool failed = false;
+const PendingError* callCatching(const std::function<void()>& call) {
+  static thread_local PendingError pending;
   try {
     rt::svc::HostWarnings warnings;
-    feval(s, body, nlhs, plhs, nrhs, prhs);
+    call();
+    return nullptr;
   } catch (const rt::Error& e) {
-    failed = true;
-    pendingId = e.identifier();
-    pendingMessage = e.message();
+    pending = {e.identifier(), e.message()};
   } catch (const std::bad_alloc&) {
-    failed = true;
-    pendingId = "vextrab:outOfMemory";
-    pendingMessage = "Out of memory.";
+    pending = {std::string(deliverable().name) + ":outOfMemory", "Out of memory."};
   } catch (const std::exception& e) {
-    failed = true;
-    pendingId = "vextrab:internal";
-    pendingMessage = e.what();
+    pending = {std::string(deliverable().name) + ":internal", e.what()};
   }
-  if (failed) rt::svc::raiseInHost(pendingId, pendingMessage);
+  return &pending;
+}
+
+void fevalOutermost(const Signature& s, const Body& body, int nlhs, void* plhs[], int nrhs,
+                    void* const prhs[]) {
+  // Nothing of this frame needs destruction when the host takes the error over.
+  const PendingError* error = callCatching([&] { feval(s, body, nlhs, plhs, nrhs, prhs); });
+  if (error != nullptr) rt::svc::raiseInHost(error->identifier, error->message);
 }
 
 }  // namespace xt::binding

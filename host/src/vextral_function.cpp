@@ -4,7 +4,6 @@
 // the table down and passes the error on with its text unchanged.
 #include <mex.h>
 
-#include <new>
 #include <string>
 
 #include "host/binding.hpp"
@@ -38,29 +37,13 @@ extern "C" __attribute__((visibility("default"))) const mexStringResource mexStr
 extern "C" __attribute__((visibility("default"))) void mexFunction(int nlhs, mxArray* plhs[],
                                                                    int nrhs,
                                                                    const mxArray* prhs[]) {
-  // The pending error lives outside this frame, so that nothing of ours needs
-  // destruction when the host takes over.
-  static thread_local std::string pendingId;
-  static thread_local std::string pendingMessage;
-  bool failed = false;
-  try {
-    rt::svc::HostWarnings warnings;
-    // The function table is registered for this call only, on both paths.
+  // Every error of the call ends here: the catching context is closed and the
+  // function table taken down (both by leaving the scope), then the error goes to
+  // the host with its text unchanged.
+  const xt::binding::PendingError* error = xt::binding::callCatching([&] {
     rt::svc::LocalTableScope table(&xt::kFunctionTable);
     xt::vextralFeval(nlhs, reinterpret_cast<void**>(plhs), nrhs,
                      const_cast<void**>(reinterpret_cast<const void* const*>(prhs)));
-  } catch (const rt::Error& e) {
-    failed = true;
-    pendingId = e.identifier();
-    pendingMessage = e.message();
-  } catch (const std::bad_alloc&) {
-    failed = true;
-    pendingId = "vextral:outOfMemory";
-    pendingMessage = "Out of memory.";
-  } catch (const std::exception& e) {
-    failed = true;
-    pendingId = "vextral:internal";
-    pendingMessage = e.what();
-  }
-  if (failed) rt::svc::raiseInHost(pendingId, pendingMessage);
+  });
+  if (error != nullptr) rt::svc::raiseInHost(error->identifier, error->message);
 }

@@ -20,15 +20,6 @@
 namespace xt {
 namespace {
 
-rt::Array lit(Lit id) {
-  return literal(id);
-}
-
-// A literal used as a size argument (ones(n, 1), eye(n, n)).
-std::size_t dim(Lit id) {
-  return static_cast<std::size_t>(literal(id).scalar());
-}
-
 // A count held in an Array, as a size. Negative or NaN counts (negative widths, all
 // widths zero) give 0, as the host's size arguments do, instead of a wrapped size.
 std::size_t toCount(const rt::Array& x) {

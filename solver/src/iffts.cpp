@@ -5,13 +5,7 @@
 #include "runtime/ops.hpp"
 
 namespace xt {
-namespace {
-
-rt::Array lit(Lit id) {
-  return literal(id);
-}
-
-}  // namespace
+namespace {}  // namespace
 
 rt::Array ifftsBody(rt::Array supv, rt::Array tmax) {
   // Bring the three-dimensional layouts to M-by-n, frequency along the rows.

@@ -16,15 +16,6 @@
 namespace xt {
 namespace {
 
-rt::Array lit(Lit id) {
-  return literal(id);
-}
-
-// A literal used as a size or dimension argument.
-std::size_t dim(Lit id) {
-  return static_cast<std::size_t>(literal(id).scalar());
-}
-
 rt::Array sizeAlong(const rt::Array& x, Lit d) {
   return rt::size(x, dim(d));
 }

@@ -68,6 +68,17 @@ void feval(const Signature& s, const Body& body, int nlhs, void* plhs[], int nrh
 void fevalOutermost(const Signature& s, const Body& body, int nlhs, void* plhs[], int nrhs,
                     void* const prhs[]);
 
+// An error caught at an outermost entry, kept outside the entry's frame until it
+// is handed to the host.
+struct PendingError {
+  std::string identifier;
+  std::string message;
+};
+
+// Runs `call` and catches every error it raises. Returns the error, kept in
+// storage of its own (valid until the next call), or nullptr on success.
+const PendingError* callCatching(const std::function<void()>& call);
+
 // The bodies of the program in feval form.
 std::vector<rt::Array> topBody(int nargout, std::vector<rt::Array>& in, int nargin);
 std::vector<rt::Array> ftrapezBody(int nargout, std::vector<rt::Array>& in, int nargin);

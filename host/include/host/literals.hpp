@@ -98,4 +98,13 @@ rt::Array makeLiteral(int n);
 // The literal as the current build provides it (a copy the caller owns).
 rt::Array literal(Lit id);
 
+// Short forms for the bodies: the literal, and a literal used as a size or
+// dimension argument (the 1 of ones(n, 1)).
+inline rt::Array lit(Lit id) {
+  return literal(id);
+}
+inline std::size_t dim(Lit id) {
+  return static_cast<std::size_t>(literal(id).scalar());
+}
+
 }  // namespace xt
