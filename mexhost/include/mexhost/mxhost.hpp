@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -74,5 +75,12 @@ const mexLocalFunctionTable* setCurrentLocalFunctionTable(const mexLocalFunction
 std::size_t liveArrayCount();
 // True if `a` is an array made by libmx and not yet destroyed.
 bool isLiveArray(const mxArray* a);
+
+// Test hook: with an observer set, libmx calls it with created = true right
+// after it makes an array and with created = false right before it destroys
+// one (elements of cells and structs included). An empty function removes it;
+// without an observer nothing is called.
+using ArrayObserver = std::function<void(const mxArray* array, bool created)>;
+void setArrayObserver(ArrayObserver observer);
 
 }  // namespace mh

@@ -18,6 +18,7 @@
 #include <memory>
 #include <string>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "matrix.h"
@@ -91,6 +92,9 @@ std::vector<mwSize> normalDims(mwSize ndim, const mwSize* dims) {
   return d;
 }
 
+// The test hook of setArrayObserver; NULL unless a test sets one.
+ArrayObserver* arrayObserver = nullptr;
+
 [[noreturn]] void misuse(const std::string& message) {
   throw MexError("mexhost:mxArray", message);
 }
@@ -100,6 +104,7 @@ mxArray* make(mxClassID classId, std::vector<mwSize> dims) {
   a->classId = classId;
   a->dims = std::move(dims);
   liveSet().insert(a);
+  if (arrayObserver != nullptr) (*arrayObserver)(a, true);
   return a;
 }
 
@@ -155,6 +160,11 @@ std::size_t liveArrayCount() {
 
 bool isLiveArray(const mxArray* a) {
   return a != nullptr && liveSet().count(a) != 0;
+}
+
+void setArrayObserver(ArrayObserver observer) {
+  delete arrayObserver;
+  arrayObserver = observer ? new ArrayObserver(std::move(observer)) : nullptr;
 }
 
 }  // namespace mh
@@ -256,6 +266,7 @@ void mxDestroyArray(mxArray* a) {
     }
     return;
   }
+  if (mh::arrayObserver != nullptr) (*mh::arrayObserver)(a, false);
   for (mxArray* e : a->elements) mxDestroyArray(e);
   delete a;
 }

@@ -1,0 +1,212 @@
+// What a user sees when a call goes wrong: the argument-count messages of every
+// function, the geometry messages, missing inputs, and that a failed call leaves
+// the next one working.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "session.hpp"
+
+namespace e2e {
+namespace {
+
+const std::string kHeights = "error: inmatningsfel antal höjder";
+const std::string kCentres = "error: inmatningsfel antal centrumavstånd";
+
+std::string undefined(const std::string& name) {
+  return "error: Undefined function or variable '" + name + "'.";
+}
+
+std::string tooManyOutputs(const std::string& deliverable) {
+  if (deliverable == kVextral) {
+    return "error: Run-time Error: File: vextral Line: 1 Column: 0 The function \"vextral\" was "
+           "called with more than the declared number of outputs (0)";
+  }
+  return "error: Run-time Error: File: vextrab Line: 1 Column: 1 The function \"vextrab\" was "
+         "called with more than the declared number of outputs (0).";
+}
+
+std::string tooManyInputs(const std::string& deliverable) {
+  if (deliverable == kVextral) {
+    return "error: Run-time Error: File: vextral Line: 1 Column: 0 The function \"vextral\" was "
+           "called with more than the declared number of inputs (3)";
+  }
+  return "error: Run-time Error: File: vextrab Line: 1 Column: 1 The function \"vextrab\" was "
+         "called with more than the declared number of inputs (3).";
+}
+
+class Messages : public ::testing::TestWithParam<std::string> {
+ protected:
+  std::string cmd(const std::string& arguments) const { return call(GetParam(), arguments); }
+};
+
+TEST_P(Messages, OutputsAreCheckedBeforeInputsAndBeforeAnythingRuns) {
+  const Session& s = shared({"x = " + cmd("0.1"), "[a, b] = " + cmd("0.1, 'm', 'm', 4"),
+                             cmd("1, 2, 3, 4"), cmd("0.1, 'm', 'm', 4, 5")},
+                            onlyPlugin(GetParam()));
+  EXPECT_EQ(s.errorLines(),
+            (std::vector<std::string>{tooManyOutputs(GetParam()), tooManyOutputs(GetParam()),
+                                      tooManyInputs(GetParam()), tooManyInputs(GetParam())}));
+  EXPECT_EQ(s.out(), "");
+  EXPECT_EQ(s.status(), 1);
+  EXPECT_TRUE(s.figureFiles().empty()) << "nothing is drawn";
+}
+
+TEST_P(Messages, GeometryModeStopsAtAWrongCountOfHeightsBeforeDrawing) {
+  const Session& s = shared({cmd("[0.1 0.2 0.3]"), cmd("[]")}, onlyPlugin(GetParam()));
+  EXPECT_EQ(s.errorLines(), (std::vector<std::string>{kHeights, kHeights}));
+  EXPECT_TRUE(s.figureFiles().empty());
+}
+
+TEST_P(Messages, SimulationStopsAtAWrongCountOfHeightsAfterTheBanner) {
+  const Session& s = shared({cmd("[0.1 0.2 0.3], 'm', 'm'")}, onlyPlugin(GetParam()));
+  EXPECT_EQ(s.errorLines(), (std::vector<std::string>{kHeights}));
+  EXPECT_FALSE(s.hasFigure(2));
+  const Figure f1 = parseFigure(s.figure(1));
+  ASSERT_EQ(f1.axes.size(), 1u);
+  ASSERT_EQ(f1.axes[0].texts.size(), 1u);
+  EXPECT_EQ(f1.axes[0].texts[0].string, "Beräkning pågår!");
+  EXPECT_TRUE(f1.axes[0].lines.empty());
+}
+
+TEST_P(Messages, MissingInputsAreReportedWhereTheyAreFirstRead) {
+  const Session& s = shared({cmd(""), cmd("0.1, 'm'"), cmd("0.1, [50 Inf]"),
+                             // plattm runs before the load termination is read.
+                             cmd("[0.1 0.2 0.3], 'm'")},
+                            onlyPlugin(GetParam()));
+  EXPECT_EQ(s.errorLines(), (std::vector<std::string>{undefined("hh"), undefined("Rl1112"),
+                                                      undefined("Rl1112"), kHeights}));
+  EXPECT_EQ(s.out(), "");
+  // The banner was drawn before each of them and stays; no results.
+  EXPECT_FALSE(s.hasFigure(2));
+  const Figure f1 = parseFigure(s.figure(1));
+  ASSERT_EQ(f1.axes.size(), 1u);
+  ASSERT_EQ(f1.axes[0].texts.size(), 1u);
+  EXPECT_EQ(f1.axes[0].texts[0].string, "Beräkning pågår!");
+}
+
+TEST_P(Messages, NoInputShowsTheBannerThenNamesHh) {
+  const Session& s = shared({cmd("")}, onlyPlugin(GetParam()));
+  EXPECT_EQ(s.errorLines(), (std::vector<std::string>{undefined("hh")}));
+  EXPECT_EQ(s.figureFiles(), (std::vector<std::string>{"figure1-drawnow.json", "figure1.json"}));
+  const Figure f1 = parseFigure(s.figure(1));
+  ASSERT_EQ(f1.axes.size(), 1u);
+  ASSERT_EQ(f1.axes[0].texts.size(), 1u);
+  EXPECT_EQ(f1.axes[0].texts[0].string, "Beräkning pågår!");
+  EXPECT_EQ(f1.axes[0].texts[0].fontSize, 18.0);
+}
+
+TEST_P(Messages, AFailedCallLeavesTheNextOneWorking) {
+  const Session& failing = shared({cmd("1, 2, 3, 4"), cmd(""), cmd("[0.1 0.2 0.3], 'm', 'm'"),
+                                   cmd("0.1, 'm', [50 Inf]"), cmd("1, 2, 3, 4")},
+                                  onlyPlugin(GetParam()));
+  EXPECT_EQ(failing.errorLines(),
+            (std::vector<std::string>{tooManyInputs(GetParam()), undefined("hh"), kHeights,
+                                      tooManyInputs(GetParam())}));
+  const Session& fresh = shared({cmd("0.1, 'm', [50 Inf]")}, onlyPlugin(GetParam()));
+  for (int n : {1, 2}) {
+    const Figure got = parseFigure(failing.figure(n));
+    const Figure want = parseFigure(fresh.figure(n));
+    ASSERT_EQ(got.axes.size(), 1u);
+    ASSERT_EQ(want.axes.size(), 1u);
+    ASSERT_EQ(got.axes[0].lines.size(), 2u);
+    ASSERT_EQ(want.axes[0].lines.size(), 2u);
+    for (std::size_t k = 0; k < 2; ++k) {
+      EXPECT_EQ(got.axes[0].lines[k].x, want.axes[0].lines[k].x);
+      EXPECT_EQ(got.axes[0].lines[k].y, want.axes[0].lines[k].y);
+    }
+    EXPECT_EQ(got.axes[0].title, want.axes[0].title);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Deliverables, Messages, ::testing::Values(kVextrab, kVextral),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                           return info.param;
+                         });
+
+// ---- the subfunctions, made callable at the prompt ---------------------------------
+
+const std::string kExposed = onlyPlugin(kVextrab) + " --expose-local";
+
+TEST(SubfunctionMessages, EachSubfunctionChecksItsOutputsThenItsInputs) {
+  struct Expected {
+    std::string statement;
+    std::string message;
+  };
+  const std::string pre = "error: Run-time Error: File: vextrab/";
+  const std::vector<Expected> cases = {
+      {"[a, b] = ftrapez(1, 2, 3, 4)",
+       pre + "ftrapez Line: 91 Column: 1 The function \"vextrab/ftrapez\" was called with more "
+             "than the declared number of outputs (1)."},
+      {"ftrapez(1, 2, 3, 4, 5)",
+       pre + "ftrapez Line: 91 Column: 1 The function \"vextrab/ftrapez\" was called with more "
+             "than the declared number of inputs (4)."},
+      {"[a, b, c] = plattm(1)",
+       pre + "plattm Line: 110 Column: 1 The function \"vextrab/plattm\" was called with more "
+             "than the declared number of outputs (2)."},
+      {"plattm(1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16)",
+       pre + "plattm Line: 110 Column: 1 The function \"vextrab/plattm\" was called with more "
+             "than the declared number of inputs (15)."},
+      {"[a, b, c] = mtlfd(1, 2, 3, 4, 5, 6, 7, 8)",
+       pre + "mtlfd Line: 279 Column: 1 The function \"vextrab/mtlfd\" was called with more "
+             "than the declared number of outputs (2)."},
+      {"mtlfd(1, 2, 3, 4, 5, 6, 7, 8, 9)",
+       pre + "mtlfd Line: 279 Column: 1 The function \"vextrab/mtlfd\" was called with more "
+             "than the declared number of inputs (8)."},
+      {"[a, b, c] = iffts(1, 2)",
+       pre + "iffts Line: 364 Column: 1 The function \"vextrab/iffts\" was called with more "
+             "than the declared number of outputs (1)."},
+      {"iffts(1, 2, 3)",
+       pre + "iffts Line: 364 Column: 1 The function \"vextrab/iffts\" was called with more "
+             "than the declared number of inputs (2)."},
+      // Too many of both: the outputs message.
+      {"[a, b] = ftrapez(1, 2, 3, 4, 5)",
+       pre + "ftrapez Line: 91 Column: 1 The function \"vextrab/ftrapez\" was called with more "
+             "than the declared number of outputs (1)."},
+      {"[a, b, c] = plattm(1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16)",
+       pre + "plattm Line: 110 Column: 1 The function \"vextrab/plattm\" was called with more "
+             "than the declared number of outputs (2)."},
+      {"[a, b, c] = mtlfd(1, 2, 3, 4, 5, 6, 7, 8, 9)",
+       pre + "mtlfd Line: 279 Column: 1 The function \"vextrab/mtlfd\" was called with more "
+             "than the declared number of outputs (2)."},
+      {"[a, b] = iffts(1, 2, 3)",
+       pre + "iffts Line: 364 Column: 1 The function \"vextrab/iffts\" was called with more "
+             "than the declared number of outputs (1)."},
+  };
+  std::vector<std::string> statements;
+  std::vector<std::string> expected;
+  for (const Expected& c : cases) {
+    statements.push_back(c.statement);
+    expected.push_back(c.message);
+  }
+  const Session& s = shared(statements, kExposed);
+  EXPECT_EQ(s.errorLines(), expected);
+  EXPECT_EQ(s.out(), "");
+}
+
+TEST(SubfunctionMessages, VextralRegistersNoSubfunction) {
+  const Session& s =
+      shared({"ftrapez(1, 2, 3, 4)", "iffts(1, 2)"}, onlyPlugin(kVextral) + " --expose-local");
+  EXPECT_EQ(s.errorLines(), (std::vector<std::string>{undefined("ftrapez"), undefined("iffts")}));
+}
+
+TEST(SubfunctionMessages, PlattmChecksCentrePositionsBeforeHeights) {
+  const Session& s = shared(
+      {
+          "plattm([1 0.2 0.2], [-0.2 0.2 0.3], 0.1)",
+          "plattm([1 0.2 0.2], [-0.2 0.2], [0.1 0.1 0.1])",
+          "plattm([1 0.2 0.2], [-0.2 0.2 0.3], [0.1 0.1 0.1])",
+          "[c, l] = plattm([1 0.2 0.2], [], 0.1, 200)",
+          "[c, l] = plattm([1 0.2 0.2], [-0.2 0.2], [0.1 0.2 0.3], 200)",
+          // One centre position or one height serves both conductors.
+          "[c, l] = plattm([1 0.2 0.2], 0, [0.1 0.2], 200); disp(size(c))",
+      },
+      kExposed);
+  EXPECT_EQ(s.errorLines(),
+            (std::vector<std::string>{kCentres, kHeights, kCentres, kCentres, kHeights}));
+  EXPECT_EQ(s.out(), "     2     2\n");
+}
+
+}  // namespace
+}  // namespace e2e
