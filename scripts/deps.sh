@@ -8,7 +8,7 @@ packages=(
   libeigen3-dev libfftw3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libcairo2-dev fonts-dejavu-core
-  octave liboctave-dev
+  octave liboctave-dev gnuplot-nox
 )
 
 missing=()
@@ -29,4 +29,4 @@ fi
 echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 "${sudo_cmd[@]}" apt-get update -qq
-"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+"${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}"

@@ -1,0 +1,25 @@
+# Lays out the Octave package and packs it (cmake -P). Variables:
+#   SOURCE  the repository   STAGE  a work folder (emptied)
+#   NAME    the tarball's top folder, <name>-<version>   OUTPUT  the tarball
+# The package carries every source its src/Makefile compiles.
+file(REMOVE_RECURSE ${STAGE})
+set(top ${STAGE}/${NAME})
+file(COPY ${SOURCE}/octave/package/DESCRIPTION ${SOURCE}/octave/package/INDEX
+          ${SOURCE}/octave/package/COPYING DESTINATION ${top})
+file(COPY ${SOURCE}/octave/package/src/Makefile ${SOURCE}/octave/package/src/FILES
+     DESTINATION ${top}/src)
+foreach(dir runtime host driver line solver)
+  foreach(part include src)
+    if(EXISTS ${SOURCE}/${dir}/${part})
+      file(COPY ${SOURCE}/${dir}/${part} DESTINATION ${top}/src/${dir})
+    endif()
+  endforeach()
+endforeach()
+file(COPY ${SOURCE}/octave/loader/mexlibrary_loader.hpp ${SOURCE}/octave/loader/mexlibrary_loader.cpp
+     DESTINATION ${top}/src/loader)
+file(COPY ${SOURCE}/octave/src/vextrab_bridge.cpp DESTINATION ${top}/src/bridge)
+execute_process(COMMAND ${CMAKE_COMMAND} -E tar czf ${OUTPUT} ${NAME}
+                WORKING_DIRECTORY ${STAGE} RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "could not pack ${OUTPUT}")
+endif()
