@@ -53,11 +53,9 @@ mxArray* makeConstant(int n) {
 extern "C" void initializeConstantTable(void) {
   for (int n = kLiteralCount; n >= 1; --n) {
     mxArray* a = makeConstant(n);
-#if !defined(MEXHOST)
-    // A host frees the arrays made during one of its calls when the call ends,
+    // A host may free the arrays made during one of its calls when the call ends,
     // unless they are persistent; these must live until the finaliser.
     if (a != nullptr) mexMakeArrayPersistent(a);
-#endif
     table[static_cast<std::size_t>(n)] = a;
   }
 }

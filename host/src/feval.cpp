@@ -33,6 +33,10 @@ std::string countMessage(const Deliverable& d, const Signature& s, const char* w
 
 }  // namespace
 
+std::string errorId(const Deliverable& d, const char* mnemonic) {
+  return std::string(d.name) + ":" + mnemonic;
+}
+
 std::string tooManyOutputsMessage(const Deliverable& d, const Signature& s) {
   return countMessage(d, s, "outputs", s.outputs);
 }
@@ -44,9 +48,9 @@ std::string tooManyInputsMessage(const Deliverable& d, const Signature& s) {
 void feval(const Signature& s, const Body& body, int nlhs, void* plhs[], int nrhs,
            void* const prhs[]) {
   const Deliverable& d = deliverable();
-  if (nlhs > s.outputs) rt::raise(kTooManyOutputsId, tooManyOutputsMessage(d, s));
-  if (nrhs > s.inputs) rt::raise(kTooManyInputsId, tooManyInputsMessage(d, s));
-  if (nlhs < 0 || nrhs < 0) rt::raise("vextrab:badCall", "Negative argument count.");
+  if (nlhs > s.outputs) rt::raise(errorId(d, "tooManyOutputs"), tooManyOutputsMessage(d, s));
+  if (nrhs > s.inputs) rt::raise(errorId(d, "tooManyInputs"), tooManyInputsMessage(d, s));
+  if (nlhs < 0 || nrhs < 0) rt::raise(errorId(d, "badCall"), "Negative argument count.");
 
   std::vector<rt::Array> inputs(static_cast<std::size_t>(s.inputs));
   for (int k = 0; k < nrhs; ++k) {
@@ -87,9 +91,9 @@ const PendingError* callCatching(const std::function<void()>& call) {
   } catch (const rt::Error& e) {
     pending = {e.identifier(), e.message()};
   } catch (const std::bad_alloc&) {
-    pending = {std::string(deliverable().name) + ":outOfMemory", "Out of memory."};
+    pending = {errorId(deliverable(), "outOfMemory"), "Out of memory."};
   } catch (const std::exception& e) {
-    pending = {std::string(deliverable().name) + ":internal", e.what()};
+    pending = {errorId(deliverable(), "internal"), e.what()};
   }
   return &pending;
 }

@@ -35,6 +35,9 @@ void mexWarnMsgTxt(const char* message);
 int mexPrintf(const char* fmt, ...);
 int mexEvalString(const char* statement);
 int mexAtExit(void (*exitFunction)(void));
+/* Keeps an array made during a call alive after the call. This host never frees
+ * a plug-in's arrays by itself, so it only accepts the request. */
+void mexMakeArrayPersistent(mxArray* a);
 const char* mexFunctionName(void);
 
 #ifdef __cplusplus

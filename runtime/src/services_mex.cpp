@@ -119,7 +119,16 @@ struct HostWarnings::State {
 
 HostWarnings::HostWarnings() : state_(new State) {
   state_->previous = setWarningHandler([](const std::string& id, const std::string& message) {
+#if defined(HAVE_OCTAVE)
+    // Octave puts the MEX file's name before a mexWarnMsg* text; its own
+    // `warning(id, '%s', message)` shows the text as it is.
+    mx::Owned args[3] = {mx::Owned(mxCreateString(id.c_str())), mx::Owned(mxCreateString("%s")),
+                         mx::Owned(mxCreateString(message.c_str()))};
+    mxArray* raw[3] = {args[0].get(), args[1].get(), args[2].get()};
+    mexCallMATLAB(0, nullptr, 3, raw, "warning");
+#else
     mexWarnMsgIdAndTxt(id.c_str(), "%s", message.c_str());
+#endif
   });
 }
 

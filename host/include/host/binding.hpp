@@ -46,8 +46,8 @@ std::string identifier(const Deliverable& d, const Signature& s);
 std::string tooManyOutputsMessage(const Deliverable& d, const Signature& s);
 std::string tooManyInputsMessage(const Deliverable& d, const Signature& s);
 
-inline constexpr const char* kTooManyOutputsId = "vextrab:tooManyOutputs";
-inline constexpr const char* kTooManyInputsId = "vextrab:tooManyInputs";
+// "<deliverable>:<mnemonic>", the identifier of an error the binding raises.
+std::string errorId(const Deliverable& d, const char* mnemonic);
 
 // A body as the feval entry calls it: the number of results asked for, the
 // declared inputs (absent ones undefined) and how many were given. Returns the

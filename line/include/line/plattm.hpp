@@ -29,9 +29,9 @@ namespace xt {
 
 // Identifier of the geometry errors. The message is exactly the literal text
 // "inmatningsfel antal centrumavstånd" or "inmatningsfel antal höjder".
-inline constexpr const char* kPlattmGeometryErrorId = "vextrab:plattm:geometry";
+inline constexpr const char* kPlattmGeometryErrorId = "plattm:geometry";
 // Raised when drawing mode is reached and no drawer was supplied.
-inline constexpr const char* kPlattmNoDrawerErrorId = "vextrab:plattm:noDrawer";
+inline constexpr const char* kPlattmNoDrawerErrorId = "plattm:noDrawer";
 
 // Drawing mode (three or fewer inputs) is carried out by the binding, which owns the
 // graphics. It receives b, dd and hh as they stand after the checks and expansions

@@ -147,6 +147,8 @@ int mexAtExit(void (*exitFunction)(void)) {
   return 0;
 }
 
+void mexMakeArrayPersistent(mxArray* /*a*/) {}
+
 const char* mexFunctionName(void) {
   return mh::registered != nullptr ? mh::registered->functionName() : "";
 }
