@@ -1,7 +1,5 @@
 #include "loader.hpp"
 
-#include <dlfcn.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <sstream>
@@ -9,6 +7,7 @@
 
 #include "mexhost/mexhost.hpp"
 #include "mexhost/mxhost.hpp"
+#include "mexlibrary_loader.hpp"
 #include "runtime/error.hpp"
 #include "runtime/mxconvert.hpp"
 
@@ -18,78 +17,13 @@ namespace {
 using rt::Array;
 namespace mx = rt::mx;
 
-// Limits that tell a descriptor from random memory.
-constexpr intptr_t kMaxFunctions = 100000;
-constexpr intptr_t kMaxPairs = 1000;
 constexpr std::size_t kMaxCallDepth = 256;
 // Output slots beyond those asked for, so that a plug-in that writes one slot too
 // many writes into memory the host owns (and releases).
 constexpr std::size_t kSpareSlots = 16;
 
-[[noreturn]] void loadError(const std::string& path, const std::string& why) {
-  rt::raise("mexhost:load", "Cannot load plug-in '" + path + "': " + why);
-}
-
 std::string baseName(const std::string& path) {
   return std::filesystem::path(path).stem().string();
-}
-
-// Closes a library handle unless released.
-struct HandleGuard {
-  void* handle;
-  ~HandleGuard() {
-    if (handle != nullptr) dlclose(handle);
-  }
-  void* release() {
-    void* h = handle;
-    handle = nullptr;
-    return h;
-  }
-};
-
-void* openLibrary(const std::string& path) {
-  dlerror();
-  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (handle == nullptr) {
-    const char* why = dlerror();
-    loadError(path, why != nullptr ? why : "dlopen failed");
-  }
-  return handle;
-}
-
-void checkTable(const std::string& path, const mexLocalFunctionTable* table, const char* owner) {
-  if (table == nullptr) return;
-  if (table->count < 0 || table->count > kMaxFunctions ||
-      (table->count > 0 && table->rows == nullptr)) {
-    loadError(path, std::string("the local function table of '") + owner + "' is malformed");
-  }
-  for (intptr_t k = 0; k < table->count; ++k) {
-    if (table->rows[k].name == nullptr || table->rows[k].feval == nullptr) {
-      loadError(path, std::string("row ") + std::to_string(k + 1) +
-                          " of the local function table of '" + owner +
-                          "' has no name or no entry");
-    }
-  }
-}
-
-void checkDescriptor(const std::string& path, const mexLibraryDescriptor* d) {
-  if (d == nullptr) loadError(path, "_mexLibrary returned no descriptor");
-  if (d->functionCount < 0 || d->functionCount > kMaxFunctions ||
-      (d->functionCount > 0 && d->functions == nullptr)) {
-    loadError(path, "the descriptor's function table is malformed");
-  }
-  if (d->initTermCount < 0 || d->initTermCount > kMaxPairs ||
-      (d->initTermCount > 0 && d->initTerm == nullptr)) {
-    loadError(path, "the descriptor's initialiser/finaliser table is malformed");
-  }
-  for (intptr_t k = 0; k < d->functionCount; ++k) {
-    const mexFunctionEntry& e = d->functions[k];
-    if (e.name == nullptr || e.feval == nullptr) {
-      loadError(path,
-                "function " + std::to_string(k + 1) + " of the descriptor has no name or no entry");
-    }
-    checkTable(path, e.local, e.name);
-  }
 }
 
 PluginEntry describeEntry(const mexFunctionEntry& e) {
@@ -114,26 +48,24 @@ std::string counted(long long n, const char* word) {
 // ---- description (--info) ------------------------------------------------------------
 
 PluginDescription describePlugin(const std::string& path) {
-  HandleGuard guard{openLibrary(path)};
+  const lib::SharedLibrary library(path);
   PluginDescription d;
   d.path = path;
-  if (auto* lib = reinterpret_cast<mexLibraryFunction>(dlsym(guard.handle, "_mexLibrary"))) {
-    const mexLibraryDescriptor* desc = lib();
-    checkDescriptor(path, desc);
+  if (const mexLibraryDescriptor* desc = lib::readDescriptor(library)) {
     d.library = true;
     d.version = desc->version;
     for (intptr_t k = 0; k < desc->functionCount; ++k)
       d.entries.push_back(describeEntry(desc->functions[k]));
     d.initTermPairs = desc->initTermCount;
-  } else if (dlsym(guard.handle, "mexFunction") != nullptr) {
+  } else if (library.symbol("mexFunction") != nullptr) {
     PluginEntry e;
     e.name = baseName(path);
     d.entries.push_back(e);
   } else {
-    loadError(path, "it exports neither _mexLibrary nor mexFunction");
+    lib::loadError(path, "it exports neither _mexLibrary nor mexFunction");
   }
   if (const auto* strings =
-          static_cast<const mexStringResource*>(dlsym(guard.handle, "mexStringResources"))) {
+          static_cast<const mexStringResource*>(library.symbol("mexStringResources"))) {
     for (std::size_t k = 0; k < 100000 && strings[k].text != nullptr; ++k) {
       d.strings.emplace_back(strings[k].id, strings[k].text);
     }
@@ -193,7 +125,7 @@ std::vector<std::string> Loader::load(const std::string& path, bool exposeLocal)
   const std::string key = ec ? path : absolute.lexically_normal().string();
   for (std::size_t k = 0; k < plugins_.size(); ++k) {
     if (plugins_[k].path == key) {
-      if (plugins_[k].handle == nullptr) open(k);
+      if (!plugins_[k].library) open(k);
       return plugins_[k].names;
     }
   }
@@ -217,13 +149,12 @@ void Loader::open(std::size_t index) {
   const std::string path = plugins_[index].path;
   const std::string pluginName = plugins_[index].name;
   const bool exposeLocal = plugins_[index].exposeLocal;
-  HandleGuard guard{openLibrary(path)};
+  // Closed again (dlclose) when anything below raises.
+  auto library = std::make_unique<lib::SharedLibrary>(path);
   std::vector<std::pair<std::string, Function>> found;
-  const mexLibraryDescriptor* desc = nullptr;
+  const mexLibraryDescriptor* desc = lib::readDescriptor(*library);
   MexFunction mexFunction = nullptr;
-  if (auto* lib = reinterpret_cast<mexLibraryFunction>(dlsym(guard.handle, "_mexLibrary"))) {
-    desc = lib();
-    checkDescriptor(path, desc);
+  if (desc != nullptr) {
     for (intptr_t k = 0; k < desc->functionCount; ++k) {
       const mexFunctionEntry& e = desc->functions[k];
       found.emplace_back(e.name, Function{index, nullptr, e.feval, e.local});
@@ -234,47 +165,34 @@ void Loader::open(std::size_t index) {
         }
       }
     }
-  } else if (void* symbol = dlsym(guard.handle, "mexFunction")) {
+  } else if (void* symbol = library->symbol("mexFunction")) {
     mexFunction = reinterpret_cast<MexFunction>(symbol);
     found.emplace_back(pluginName, Function{index, mexFunction, nullptr, nullptr});
   } else {
-    loadError(path, "it exports neither _mexLibrary nor mexFunction");
+    lib::loadError(path, "it exports neither _mexLibrary nor mexFunction");
   }
 
-  // Every initialiser runs once, in order, before any entry can be called.
+  // Every initialiser runs once, in order, before any entry can be called, as
+  // this plug-in's frame with no local function table current. When one fails,
+  // those before it are undone (inside the frame) and mexhost:load is raised;
+  // exit handlers registered meanwhile are dropped without running.
   if (desc != nullptr) {
     const mexLocalFunctionTable* previous = setCurrentLocalFunctionTable(nullptr);
     frames_.push_back({index, pluginName});
-    intptr_t done = 0;
-    std::string failure;
     try {
-      for (; done < desc->initTermCount; ++done) {
-        if (desc->initTerm[done].initialize != nullptr) desc->initTerm[done].initialize();
-      }
-    } catch (const std::exception& e) {
-      failure = e.what();
+      lib::runInitialisers(path, *desc);
     } catch (...) {
-      failure = "unknown exception";
-    }
-    if (!failure.empty() || done < desc->initTermCount) {
-      // Undo what was initialised, newest first.
-      for (intptr_t k = done - 1; k >= 0; --k) {
-        try {
-          if (desc->initTerm[k].terminate != nullptr) desc->initTerm[k].terminate();
-        } catch (...) {
-        }
-      }
       frames_.pop_back();
       setCurrentLocalFunctionTable(previous);
       plugins_[index].exitHandlers.clear();
-      loadError(path, "initialiser " + std::to_string(done + 1) + " failed: " + failure);
+      throw;
     }
     frames_.pop_back();
     setCurrentLocalFunctionTable(previous);
   }
 
   Plugin& p = plugins_[index];
-  p.handle = guard.release();
+  p.library = std::move(library);
   p.descriptor = desc;
   p.mexFunction = mexFunction;
   p.names.clear();
@@ -289,44 +207,34 @@ void Loader::open(std::size_t index) {
   }
 }
 
+// Plug-in code runs in the middle (exit handlers, finalisers); what it needs is
+// copied first, since it may load other plug-ins and move plugins_.
 void Loader::close(std::size_t index) {
-  if (plugins_[index].handle == nullptr) return;
-  const Plugin snapshot = plugins_[index];
-  const Plugin& p = snapshot;
+  if (!plugins_[index].library) return;
+  const std::string path = plugins_[index].path;
+  const std::string pluginName = plugins_[index].name;
+  const mexLibraryDescriptor* const descriptor = plugins_[index].descriptor;
+  const std::vector<void (*)()> handlers = std::move(plugins_[index].exitHandlers);
   plugins_[index].exitHandlers.clear();
   const mexLocalFunctionTable* previous = setCurrentLocalFunctionTable(nullptr);
-  frames_.push_back({index, p.name});
+  frames_.push_back({index, pluginName});
   // mexAtExit handlers, newest first, then the finalisers, last pair first.
-  const std::vector<void (*)()>& handlers = p.exitHandlers;
   for (auto it = handlers.rbegin(); it != handlers.rend(); ++it) {
     try {
       (*it)();
     } catch (const std::exception& e) {
-      if (report_) report_("An exit handler of '" + p.path + "' failed: " + e.what());
+      if (report_) report_("An exit handler of '" + path + "' failed: " + e.what());
     } catch (...) {
-      if (report_) report_("An exit handler of '" + p.path + "' failed.");
+      if (report_) report_("An exit handler of '" + path + "' failed.");
     }
   }
-  if (p.descriptor != nullptr) {
-    for (intptr_t k = p.descriptor->initTermCount - 1; k >= 0; --k) {
-      try {
-        if (p.descriptor->initTerm[k].terminate != nullptr) p.descriptor->initTerm[k].terminate();
-      } catch (const std::exception& e) {
-        if (report_)
-          report_("Finaliser " + std::to_string(k + 1) + " of '" + p.path +
-                  "' failed: " + e.what());
-      } catch (...) {
-        if (report_) report_("Finaliser " + std::to_string(k + 1) + " of '" + p.path + "' failed.");
-      }
-    }
-  }
+  if (descriptor != nullptr) lib::runFinalisers(path, *descriptor, report_);
   frames_.pop_back();
   setCurrentLocalFunctionTable(previous);
   for (auto it = functions_.begin(); it != functions_.end();) {
     it = it->second.plugin == index ? functions_.erase(it) : std::next(it);
   }
-  dlclose(p.handle);
-  plugins_[index].handle = nullptr;
+  plugins_[index].library.reset();  // dlclose
   plugins_[index].descriptor = nullptr;
   plugins_[index].mexFunction = nullptr;
 }
@@ -340,7 +248,7 @@ void Loader::unloadAll() {
 bool Loader::has(const std::string& name) const {
   if (functions_.count(name) != 0) return true;
   for (const Plugin& p : plugins_) {
-    if (p.handle == nullptr && std::find(p.names.begin(), p.names.end(), name) != p.names.end()) {
+    if (!p.library && std::find(p.names.begin(), p.names.end(), name) != p.names.end()) {
       return true;
     }
   }
@@ -371,7 +279,7 @@ std::vector<Array> Loader::call(const std::string& name, const std::vector<Array
     // A plug-in unloaded by `clear mex` loads again when one of its functions is called.
     for (std::size_t k = 0; k < plugins_.size(); ++k) {
       const Plugin& p = plugins_[k];
-      if (p.handle == nullptr && std::find(p.names.begin(), p.names.end(), name) != p.names.end()) {
+      if (!p.library && std::find(p.names.begin(), p.names.end(), name) != p.names.end()) {
         open(k);
         break;
       }
@@ -389,15 +297,10 @@ bool Loader::callLocal(const std::string& name, const std::vector<Array>& args, 
                        std::vector<Array>& results) {
   const mexLocalFunctionTable* table = currentLocalFunctionTable();
   if (table == nullptr || frames_.empty()) return false;
-  for (intptr_t k = 0; k < table->count; ++k) {
-    const mexFunctionEntry& row = table->rows[k];
-    if (row.name != nullptr && name == row.name && row.feval != nullptr) {
-      results =
-          invoke(name, frames_.back().plugin, nullptr, row.feval, false, nullptr, args, nargout);
-      return true;
-    }
-  }
-  return false;
+  const mexFunctionEntry* row = lib::findLocal(table, name);
+  if (row == nullptr) return false;
+  results = invoke(name, frames_.back().plugin, nullptr, row->feval, false, nullptr, args, nargout);
+  return true;
 }
 
 std::vector<Array> Loader::invoke(const std::string& name, std::size_t plugin,

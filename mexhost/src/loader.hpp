@@ -1,14 +1,21 @@
 // The plug-in loader: opens plug-ins, reads `_mexLibrary` descriptors or finds
 // `mexFunction`, runs initialisers and finalisers, and calls plug-in functions
 // with arrays converted at the boundary.
+//
+// Opening, descriptor reading and checking, initialisers, finalisers and local
+// lookup are the host-independent plug-in loader (mexhost/loader, mh::lib) that
+// the Octave bridge uses too; this class adds mexhost's bookkeeping around it:
+// registered names, call frames, the current local function table, mexAtExit
+// handlers, and array conversion.
 #pragma once
 
-#include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "mex.h"
+#include "mexlibrary_loader.hpp"
 #include "runtime/array.hpp"
 #include "runtime/mexlibrary.h"
 
@@ -17,7 +24,7 @@ namespace mh {
 class Loader {
  public:
   // Reports problems that cannot be raised (a finaliser failing at unload).
-  using Reporter = std::function<void(const std::string& message)>;
+  using Reporter = lib::Reporter;
 
   explicit Loader(Reporter report);
   ~Loader();
@@ -52,7 +59,7 @@ class Loader {
     std::string path;
     std::string name;  // file name without folder and extension
     bool exposeLocal = false;
-    void* handle = nullptr;
+    std::unique_ptr<lib::SharedLibrary> library;  // null while unloaded
     const mexLibraryDescriptor* descriptor = nullptr;
     MexFunction mexFunction = nullptr;
     std::vector<void (*)()> exitHandlers;

@@ -15,8 +15,9 @@ foreach(dir runtime host driver line solver)
     endif()
   endforeach()
 endforeach()
-file(COPY ${SOURCE}/octave/loader/mexlibrary_loader.hpp ${SOURCE}/octave/loader/mexlibrary_loader.cpp
-     DESTINATION ${top}/src/loader)
+# mexhost's plug-in loader, which the bridge reads library plug-ins with.
+file(COPY ${SOURCE}/mexhost/loader/mexlibrary_loader.hpp ${SOURCE}/mexhost/loader/mexlibrary_loader.cpp
+     DESTINATION ${top}/src/mexhost/loader)
 file(COPY ${SOURCE}/octave/src/vextrab_bridge.cpp DESTINATION ${top}/src/bridge)
 execute_process(COMMAND ${CMAKE_COMMAND} -E tar czf ${OUTPUT} ${NAME}
                 WORKING_DIRECTORY ${STAGE} RESULT_VARIABLE status)

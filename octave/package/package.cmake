@@ -11,7 +11,7 @@ file(GLOB_RECURSE package_inputs CONFIGURE_DEPENDS
   ${PROJECT_SOURCE_DIR}/driver/include/* ${PROJECT_SOURCE_DIR}/driver/src/*
   ${PROJECT_SOURCE_DIR}/line/include/* ${PROJECT_SOURCE_DIR}/line/src/*
   ${PROJECT_SOURCE_DIR}/solver/include/* ${PROJECT_SOURCE_DIR}/solver/src/*
-  ${PROJECT_SOURCE_DIR}/octave/loader/* ${PROJECT_SOURCE_DIR}/octave/src/*
+  ${PROJECT_SOURCE_DIR}/mexhost/loader/* ${PROJECT_SOURCE_DIR}/octave/src/*
   ${CMAKE_CURRENT_LIST_DIR}/*)
 add_custom_command(OUTPUT ${XT_OCTAVE_PACKAGE}
   COMMAND ${CMAKE_COMMAND} -DSOURCE=${PROJECT_SOURCE_DIR}

@@ -30,8 +30,10 @@ void checkTable(const std::string& path, const mexLocalFunctionTable* table, con
 
 }  // namespace
 
+// Thrown directly rather than through rt::raise: rt::Error lives in a header, so
+// this library needs no runtime library to link.
 void loadError(const std::string& path, const std::string& why) {
-  rt::raise("mexhost:load", "Cannot load plug-in '" + path + "': " + why);
+  throw rt::Error("mexhost:load", "Cannot load plug-in '" + path + "': " + why);
 }
 
 SharedLibrary::SharedLibrary(std::string path) : path_(std::move(path)), handle_(nullptr) {
@@ -128,7 +130,8 @@ void runFinalisers(const std::string& path, const mexLibraryDescriptor& d, const
 const mexFunctionEntry* findLocal(const mexLocalFunctionTable* table, std::string_view name) {
   if (table == nullptr) return nullptr;
   for (intptr_t k = 0; k < table->count; ++k) {
-    if (table->rows[k].name != nullptr && name == table->rows[k].name) return &table->rows[k];
+    const mexFunctionEntry& row = table->rows[k];
+    if (row.name != nullptr && row.feval != nullptr && name == row.name) return &row;
   }
   return nullptr;
 }

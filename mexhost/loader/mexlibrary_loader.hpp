@@ -5,7 +5,9 @@
 //
 // Host-independent: no mex.h, no mxArray. A host brackets these calls with its
 // own bookkeeping (which plug-in is running, the current local function table,
-// mexAtExit handlers) and calls a feval entry with its own array handles.
+// mexAtExit handlers) and calls a feval entry with its own array handles. Both
+// hosts load library plug-ins through it: mexhost (mh::Loader, describePlugin)
+// and the Octave bridge vextrab.mex (LoadedLibrary).
 //
 // Errors are rt::Error with the identifier "mexhost:load" and the message
 // "Cannot load plug-in '<path>': <why>".
@@ -66,7 +68,8 @@ void runFinalisers(const std::string& path, const mexLibraryDescriptor& descript
                    const Reporter& report);
 
 // The entry named `name` in the function table or in a local function table;
-// nullptr when there is none.
+// nullptr when there is none. findLocal also takes unchecked tables (the one a
+// plug-in makes current itself): it skips rows without a name or a feval entry.
 const mexFunctionEntry* findFunction(const mexLibraryDescriptor& descriptor, std::string_view name);
 const mexFunctionEntry* findLocal(const mexLocalFunctionTable* table, std::string_view name);
 

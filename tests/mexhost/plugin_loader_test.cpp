@@ -1,4 +1,6 @@
-// The descriptor reader that the Octave bridge loads library plug-ins with.
+// The host-independent plug-in loader (mexhost/loader) that mexhost's loader and
+// the Octave bridge load library plug-ins with: descriptor checks, lookup,
+// initialisers and finalisers, files that cannot be opened.
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -53,6 +55,17 @@ TEST(DescriptorCheck, AcceptsAWellFormedDescriptorAndFindsItsFunctions) {
   EXPECT_EQ(mh::lib::findFunction(d, "one"), nullptr);
   EXPECT_EQ(mh::lib::findLocal(kTop[0].local, "two"), &kRows[1]);
   EXPECT_EQ(mh::lib::findLocal(nullptr, "two"), nullptr);
+}
+
+TEST(DescriptorCheck, LocalLookupSkipsRowsThatCannotBeCalled) {
+  // A table a plug-in makes current itself is not checked: a row without a name
+  // or an entry is passed over, and a later row of the same name is found.
+  const mexFunctionEntry rows[3] = {{nullptr, noCall, 0, 0, nullptr},
+                                    {"one", nullptr, 0, 0, nullptr},
+                                    {"one", noCall, 1, 0, nullptr}};
+  const mexLocalFunctionTable table = {3, rows};
+  EXPECT_EQ(mh::lib::findLocal(&table, "one"), &rows[2]);
+  EXPECT_EQ(mh::lib::findLocal(&table, "two"), nullptr);
 }
 
 TEST(DescriptorCheck, RejectsWhatWouldMakeTheHostReadWildMemory) {
