@@ -23,7 +23,7 @@
 
 #include "matrix.h"
 #include "mexhost/mxhost.hpp"
-#include "utf.hpp"
+#include "runtime/array.hpp"
 
 // Logical storage: std::vector<bool> packs bits and cannot hand out an mxLogical*.
 class LogicalStore {
@@ -198,7 +198,7 @@ mxArray* mxCreateNumericMatrix(mwSize m, mwSize n, mxClassID classid, mxComplexi
 }
 
 mxArray* mxCreateString(const char* utf8) {
-  const std::u16string units = mh::utf8ToUtf16(utf8 != nullptr ? utf8 : "");
+  const std::u16string units = rt::utf8ToUtf16(utf8 != nullptr ? utf8 : "");
   // The empty text is 0-by-0, as the literal '' is.
   mxArray* a = makeSized(mxCHAR_CLASS, {units.empty() ? 0u : 1u, units.size()});
   for (std::size_t i = 0; i < units.size(); ++i) a->chars[i] = static_cast<mxChar>(units[i]);
@@ -432,7 +432,7 @@ int mxSetDimensions(mxArray* a, const mwSize* dims, mwSize ndim) {
 char* mxArrayToString(const mxArray* a) {
   if (!mxIsChar(a)) return nullptr;
   const std::u16string units(a->chars.begin(), a->chars.end());
-  const std::string text = mh::utf16ToUtf8(units);
+  const std::string text = rt::utf16ToUtf8(units);
   auto* out = static_cast<char*>(mxMalloc(text.size() + 1));
   std::memcpy(out, text.c_str(), text.size() + 1);
   return out;
