@@ -199,22 +199,6 @@ bool sameValues(const Array& a, const Array& b) {
   return true;
 }
 
-std::string className(const Array& a) {
-  switch (a.classId()) {
-    case rt::ClassId::Double:
-      return "double";
-    case rt::ClassId::Char:
-      return "char";
-    case rt::ClassId::Logical:
-      return "logical";
-    case rt::ClassId::Cell:
-      return "cell";
-    case rt::ClassId::Undefined:
-      break;
-  }
-  return "undefined";
-}
-
 std::string num2strScalar(double v, int significant) {
   if (std::isnan(v)) return "NaN";
   if (std::isinf(v)) return v < 0 ? "-Inf" : "Inf";

@@ -264,22 +264,6 @@ std::vector<std::string> charRows(const Array& page) {
   return lines;
 }
 
-std::string className(const Array& a) {
-  switch (a.classId()) {
-    case rt::ClassId::Double:
-      return "double";
-    case rt::ClassId::Char:
-      return "char";
-    case rt::ClassId::Logical:
-      return "logical";
-    case rt::ClassId::Cell:
-      return "cell";
-    case rt::ClassId::Undefined:
-      break;
-  }
-  return "undefined";
-}
-
 std::string cellSummary(const Array& e, const DisplayFormat& format) {
   const std::string size = rt::dimsToString(e.dims());
   if (e.isCell()) return e.isEmpty() ? "{}" : "{" + size + " cell}";
@@ -407,6 +391,22 @@ std::string dispText(const Array& value, const DisplayFormat& format) {
     if (!label.empty()) out += "\n";
   }
   return out;
+}
+
+std::string className(const rt::Array& a) {
+  switch (a.classId()) {
+    case rt::ClassId::Double:
+      return "double";
+    case rt::ClassId::Char:
+      return "char";
+    case rt::ClassId::Logical:
+      return "logical";
+    case rt::ClassId::Cell:
+      return "cell";
+    case rt::ClassId::Undefined:
+      break;
+  }
+  return "undefined";
 }
 
 }  // namespace mh

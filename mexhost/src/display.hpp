@@ -35,6 +35,9 @@ std::string displayText(std::string_view name, const rt::Array& value, const Dis
 // What disp(value) shows: the value without its name.
 std::string dispText(const rt::Array& value, const DisplayFormat& format);
 
+// The class name the host language gives a value: "double", "char", "logical", "cell".
+std::string className(const rt::Array& a);
+
 // One number as shown alone (`x = <this>`).
 std::string formatScalar(rt::Complex value, bool complex, const DisplayFormat& format);
 
