@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libcairo2-dev fonts-dejavu-core
   octave liboctave-dev gnuplot-nox
+  ngspice
 )
 
 missing=()

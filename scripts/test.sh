@@ -2,7 +2,9 @@
 # Installs what is needed, builds everything and runs every test; then builds
 # again with the address and undefined-behaviour sanitizers (optimised lightly,
 # to keep the build short) and runs the suite once more there, all but the
-# Octave tests, since Octave itself is not built with the sanitizers.
+# Octave tests, since Octave itself is not built with the sanitizers. Tests
+# labelled "slow" are left out of both passes; run them with
+# `ctest --test-dir build -L slow`.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,9 +13,9 @@ jobs=$(nproc 2>/dev/null || echo 2)
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j"$jobs"
-ctest --test-dir build --output-on-failure -j"$jobs"
+ctest --test-dir build --output-on-failure -j"$jobs" -LE slow
 
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" \
   -DXT_SANITIZE=ON -DXT_BUILD_BENCH=OFF
 cmake --build build-sanitize -j"$jobs"
-ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
+ctest --test-dir build-sanitize --output-on-failure -j"$jobs" -LE slow
