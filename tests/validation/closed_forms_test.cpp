@@ -10,7 +10,7 @@ namespace {
 
 TEST(Microstrip, CapacitanceFollowsHammerstadJensenFromNarrowToWideStrips) {
   // The reference strip reaches 10 heights beyond each edge of the strip; at
-  // Nj = 800 plattm lies 0.3 to 1.5 % below the formula (fewer strips on the
+  // Nj = 800 plattm lies 0.5 to 1.5 % below the formula (fewer strips on the
   // signal strip and the finite reference both lower C; see the slow test for
   // Nj = 1600). The formula itself is good to a few hundredths of a percent.
   const double ratios[] = {0.1, 0.3, 1.0, 3.0, 10.0};
