@@ -5,6 +5,7 @@
 
 #include <Eigen/Dense>
 #include <array>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,10 @@ struct TerminationCase {
   std::string description;
 };
 const std::vector<TerminationCase>& terminationCases();
+// Names a case in test output.
+inline void PrintTo(const TerminationCase& c, std::ostream* out) {
+  *out << c.name;
+}
 
 // The four waveforms in the program's order of figures: far end and near end of
 // conductor 1, far end and near end of conductor 2, volts.
