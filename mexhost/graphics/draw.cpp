@@ -209,13 +209,6 @@ std::vector<Point> star(Point c, double r, int points) {
   return out;
 }
 
-struct MarkerStyle {
-  std::string shape;  // one-letter code, "" for none
-  double size = 8;    // pixels
-  Rgb edge;
-  std::optional<Rgb> face;
-};
-
 std::string markerCode(const std::string& marker) {
   if (marker == "none") return "";
   if (marker == "square") return "s";
@@ -255,11 +248,6 @@ void drawMarker(Canvas& canvas, Point c, const MarkerStyle& m) {
   if (s == "h") shape = star(c, r * 1.2, 6);
   if (!shape.empty()) canvas.path(shape, true, m.face, edge);
 }
-
-struct LineLook {
-  std::optional<Stroke> stroke;
-  MarkerStyle marker;
-};
 
 LineLook lookOf(const Graphics& g, double line) {
   LineLook look;
@@ -460,6 +448,14 @@ void drawLegend(const Graphics& g, double legend, Canvas& canvas) {
 }
 
 }  // namespace
+
+double pointsToPixels(double points) {
+  return pixels(points);
+}
+
+LineLook lineLook(const Graphics& graphics, double line) {
+  return lookOf(graphics, line);
+}
 
 std::pair<int, int> figurePixelSize(const Graphics& graphics, double figure) {
   if (!graphics.isHandle(figure) || graphics.type(figure) != ObjectType::Figure) {

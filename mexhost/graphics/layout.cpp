@@ -59,11 +59,6 @@ double ceilTol(double x) {
   return std::ceil(x - tolerance(x));
 }
 
-int maxTicksFor(double pixels, double perTick) {
-  const double n = std::floor(pixels / perTick) + 1.0;
-  return static_cast<int>(std::clamp(n, 2.0, static_cast<double>(kMaxTicks)));
-}
-
 Rect fit(const Rect& r, double aspect) {
   if (!(aspect > 0) || !std::isfinite(aspect) || r.w <= 0 || r.h <= 0) return r;
   Rect out = r;
@@ -86,6 +81,11 @@ std::array<double, 2> withSpan(const std::array<double, 2>& lim, double span) {
 }
 
 }  // namespace
+
+int tickBudget(double pixels, bool vertical) {
+  const double n = std::floor(pixels / (vertical ? kPixelsPerYTick : kPixelsPerXTick)) + 1.0;
+  return static_cast<int>(std::clamp(n, 2.0, static_cast<double>(kMaxTicks)));
+}
 
 std::array<double, 2> niceLimits(std::optional<std::array<double, 2>> extent) {
   if (!extent) return {0, 1};
@@ -231,12 +231,12 @@ AxesLayout Graphics::layout(double axes) const {
   }
 
   const auto ticks = [&](const char* modeName, const char* name, const std::array<double, 2>& lim,
-                         double pixels, double perTick) {
+                         double pixels, bool vertical) {
     if (mode(modeName) == "manual") return ax.props.at(name).re();
-    return tickValues(lim[0], lim[1], maxTicksFor(pixels, perTick));
+    return tickValues(lim[0], lim[1], tickBudget(pixels, vertical));
   };
-  l.xticks = ticks("XTickMode", "XTick", l.xlim, l.plotBox.w, kPixelsPerXTick);
-  l.yticks = ticks("YTickMode", "YTick", l.ylim, l.plotBox.h, kPixelsPerYTick);
+  l.xticks = ticks("XTickMode", "XTick", l.xlim, l.plotBox.w, false);
+  l.yticks = ticks("YTickMode", "YTick", l.ylim, l.plotBox.h, true);
   return l;
 }
 

@@ -201,6 +201,9 @@ std::array<double, 2> niceLimits(std::optional<std::array<double, 2>> extent);
 std::vector<double> tickValues(double lo, double hi, int maxTicks);
 // A tick label: %g, with "-0" written as "0".
 std::string formatTick(double value);
+// How many automatic ticks an axis of `pixels` length gets (2 to 11): room for
+// a label every 55 pixels across (x) or every 28 pixels up (y, `vertical`).
+int tickBudget(double pixels, bool vertical);
 
 // ---- output --------------------------------------------------------------------
 struct Formats {

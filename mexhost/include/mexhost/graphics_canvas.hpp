@@ -67,6 +67,26 @@ class Canvas {
 double textWidth(std::string_view utf8, const Font& font);
 FontMetrics fontMetrics(const Font& font);
 
+// How a line is drawn: its stroke (none for LineStyle 'none') and markers.
+struct MarkerStyle {
+  std::string shape;  // one-letter code (o s d ^ v > < p h + x * .), "" for none
+  double size = 8;    // pixels
+  Rgb edge;
+  std::optional<Rgb> face;  // none: not filled
+};
+
+struct LineLook {
+  std::optional<Stroke> stroke;
+  MarkerStyle marker;
+};
+
+// The look of line `line` as drawFigure draws it (widths at least 1.5 pixels).
+LineLook lineLook(const Graphics& graphics, double line);
+
+// A size in points (font sizes, line widths) in figure pixels at 96 per inch,
+// capped at 1000 pixels.
+double pointsToPixels(double points);
+
 // Paints figure `figure` onto `canvas` (sized to the figure's pixel size).
 void drawFigure(const Graphics& graphics, double figure, Canvas& canvas);
 
