@@ -138,11 +138,15 @@ Formats Formats::parse(std::string_view list) {
       f.pdf = true;
     } else if (item == "json") {
       f.json = true;
+    } else if (item == "html") {
+      f.html = true;
     } else if (item == "all") {
+      const bool html = f.html;
       f = all();
+      f.html = html;
     } else if (!item.empty()) {
       rt::raise(msg::kBadArgument, "Unknown figure format '" + item +
-                                       "' (the formats are png, svg, pdf, json and all).");
+                                       "' (the formats are png, svg, pdf, json, html and all).");
     }
     start = end + 1;
   }
@@ -172,6 +176,7 @@ void writeFigure(const Graphics& graphics, double figure, const std::filesystem:
     out.close();
     if (!out) msg::writeFailed(file.string(), "writing failed");
   }
+  if (formats.html) writeFigureHtml(graphics, figure, withExtension(stem, ".html"));
 }
 
 std::vector<std::filesystem::path> writeChangedFigures(Graphics& graphics,

@@ -22,14 +22,15 @@ bool isScriptPath(const std::string& arg) {
          arg.find_first_of(" \t()=;,'") == std::string::npos;
 }
 
-// Checks a --formats list: png, svg, pdf, json or all, comma-separated.
+// Checks a --formats list: png, svg, pdf, json, html or all, comma-separated.
 bool validFormats(const std::string& list, std::string& bad) {
   std::size_t start = 0;
   while (start <= list.size()) {
     const std::size_t end = std::min(list.find(',', start), list.size());
     std::string item = list.substr(start, end - start);
     for (char& c : item) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (item != "png" && item != "svg" && item != "pdf" && item != "json" && item != "all") {
+    if (item != "png" && item != "svg" && item != "pdf" && item != "json" && item != "html" &&
+        item != "all") {
       bad = item;
       return false;
     }
@@ -82,7 +83,9 @@ std::string usageText() {
          "  --no-default-plugins do not look for vextrab.so and vextral.so\n"
          "  --expose-local       make library plug-ins' local functions callable at the prompt\n"
          "  --out DIR            folder for figure files (default ./figures)\n"
-         "  --formats LIST       figure formats, comma-separated: png,svg,pdf,json (default all)\n"
+         "  --formats LIST       figure formats, comma-separated: png,svg,pdf,json,html;\n"
+         "                       all (the default) is png,svg,pdf,json; html writes an\n"
+         "                       interactive page per figure (zoom, pan, data cursor)\n"
          "  --no-pause           pause(t) does not wait\n"
          "  --info PLUGIN        describe a plug-in (kind, entries, counts, resources) and exit\n"
          "  -h, --help           show this text\n"
@@ -139,7 +142,8 @@ std::optional<int> parseCommandLine(int argc, const char* const* argv, CliOption
       if (!v) return 2;
       std::string bad;
       if (!validFormats(*v, bad)) {
-        err << "mexhost: unknown figure format '" << bad << "' (use png, svg, pdf, json)\n";
+        err << "mexhost: unknown figure format '" << bad
+            << "' (use png, svg, pdf, json, html or all)\n";
         return 2;
       }
       options.formats = *v;

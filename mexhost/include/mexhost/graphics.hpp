@@ -211,15 +211,17 @@ struct Formats {
   bool svg = true;
   bool pdf = true;
   bool json = true;
+  bool html = false;  // the interactive page: only when asked for by name
   static Formats all() { return {}; }
-  static Formats none() { return {false, false, false, false}; }
-  // A comma-separated list such as "png,svg,json" (case-insensitive, "all" for
-  // every format); an error naming an unknown entry.
+  static Formats none() { return {false, false, false, false, false}; }
+  // A comma-separated list such as "png,svg,json" (case-insensitive; "all" for
+  // png, svg, pdf and json, "html" for the interactive page); an error naming an
+  // unknown entry.
   static Formats parse(std::string_view list);
 };
 
-// Writes figure `figure` to stem.png, stem.svg, stem.pdf and stem.json (those
-// selected). The PNG has the figure's pixel size (Position(3:4)); the PDF page is
+// Writes figure `figure` to stem.png, stem.svg, stem.pdf, stem.json and
+// stem.html (those selected). The PNG has the figure's pixel size (Position(3:4)); the PDF page is
 // the same at 96 pixels per inch. An error if the figure does not exist or a file
 // cannot be written.
 void writeFigure(const Graphics& graphics, double figure, const std::filesystem::path& stem,
@@ -232,6 +234,14 @@ std::vector<std::filesystem::path> writeChangedFigures(Graphics& graphics,
                                                        Formats formats);
 // The JSON document of a figure (what stem.json holds).
 std::string figureJson(const Graphics& graphics, double figure);
+// The interactive page of a figure (what stem.html holds): one self-contained
+// HTML file (UTF-8, its script, style and line data inline, nothing fetched)
+// that draws the figure as the PNG shows it and lets the user zoom, pan, reset
+// and read samples off the lines. writeFigureHtml writes it to `file` (the
+// whole name, extension included); an error if the figure does not exist or
+// the file cannot be written.
+std::string figureHtml(const Graphics& graphics, double figure);
+void writeFigureHtml(const Graphics& graphics, double figure, const std::filesystem::path& file);
 
 }  // namespace mh::gfx
 

@@ -1,5 +1,6 @@
 // Writing figures: PNG, SVG, PDF and JSON files, and which figures get written.
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -134,6 +135,92 @@ TEST_F(Files, JsonHoldsTheEffectiveLimitsAndEveryProperty) {
   EXPECT_EQ(legend["lines"][0], axes["children"][0]["handle"]);
 }
 
+// The page's data: the JSON inside <script id="figure-data">, and its line
+// data decoded from base64 of little-endian doubles.
+json pageData(const std::string& page) {
+  const std::string open = "<script id=\"figure-data\" type=\"application/json\">";
+  const std::size_t start = page.find(open);
+  if (start == std::string::npos) return nullptr;
+  const std::size_t end = page.find("</script>", start);
+  return json::parse(page.substr(start + open.size(), end - start - open.size()));
+}
+
+std::vector<double> decodeDoubles(const std::string& text) {
+  const std::string digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::vector<unsigned char> bytes;
+  std::uint32_t chunk = 0;
+  int bits = 0;
+  for (char c : text) {
+    if (c == '=') break;
+    chunk = (chunk << 6) | static_cast<std::uint32_t>(digits.find(c));
+    bits += 6;
+    if (bits >= 8) {
+      bits -= 8;
+      bytes.push_back(static_cast<unsigned char>(chunk >> bits));
+    }
+  }
+  std::vector<double> out(bytes.size() / 8);
+  for (std::size_t k = 0; k < out.size(); ++k) {
+    std::uint64_t word = 0;
+    for (int b = 7; b >= 0; --b) word = (word << 8) | bytes[8 * k + static_cast<std::size_t>(b)];
+    std::memcpy(&out[k], &word, sizeof word);
+  }
+  return out;
+}
+
+TEST_F(Files, HtmlPageHoldsTheFigureExactlyAndFetchesNothing) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  const std::vector<double> x{0, 1.0 / 3, 0.1 + 0.2, 5e-324, -0.0, 2.5e-08, 25};
+  const std::vector<double> y{nan, inf, -inf, 6.105006105006105e-12, -1.0 / 7, 3, 4};
+  const rt::Array xs = rt::Array::fromData({1, x.size()}, x);
+  call("plot", {xs, rt::Array::fromData({1, y.size()}, y), xs, rt::row({1, 2, 3, 4, 5, 6, 7})});
+  call("title", {S("Spänning på ledare 2 </script><script>alert(1)</script>")});
+  call("legend", {S("Spänning i laständan"), S("Spänning i källändan")});
+  call("text", {5.0, 2.0, S("Beräkning pågår!"), S("FontSize"), 18.0});
+  call("set", {1.0, S("Name"), S("<b>&")});
+  const auto stem = folder_.path() / "figure1";
+  writeFigure(g, 1, stem, Formats::parse("html"));
+  EXPECT_FALSE(std::filesystem::exists(with(stem, ".png")));
+  const std::string page = readFile(with(stem, ".html"));
+
+  EXPECT_EQ(page.rfind("<!DOCTYPE html>", 0), 0u);
+  EXPECT_NE(page.find("<meta charset=\"utf-8\">"), std::string::npos);
+  EXPECT_NE(page.find("<title>Figure 1: &lt;b&gt;&amp;</title>"), std::string::npos);
+  for (const char* fetching : {"http:", "https:", "src=", "<link", "import(", "fetch("}) {
+    EXPECT_EQ(page.find(fetching), std::string::npos) << fetching;
+  }
+  EXPECT_EQ(count(page, "</script>"), 2u);  // the title's stays inside its string
+
+  const json doc = pageData(page);
+  ASSERT_TRUE(doc.is_object());
+  ASSERT_EQ(doc["axes"].size(), 1u);
+  const json& axes = doc["axes"][0];
+  EXPECT_EQ(axes["title"]["lines"][0], "Spänning på ledare 2 </script><script>alert(1)</script>");
+  EXPECT_EQ(axes["texts"][0]["lines"][0], "Beräkning pågår!");
+  EXPECT_EQ(axes["texts"][0]["at"], json::array({5, 2}));
+  EXPECT_EQ(doc["legends"][0]["entries"][1]["text"], "Spänning i källändan");
+  ASSERT_EQ(axes["lines"].size(), 2u);
+  EXPECT_EQ(axes["lines"][1]["name"], "Spänning i källändan");
+  EXPECT_EQ(axes["lines"][0]["x"], axes["lines"][1]["x"]);  // shared x data stored once
+  EXPECT_EQ(doc["data"].size(), 3u);
+
+  const auto back = decodeDoubles(doc["data"][axes["lines"][0]["x"].get<std::size_t>()]);
+  ASSERT_EQ(back.size(), x.size());
+  EXPECT_EQ(std::memcmp(back.data(), x.data(), x.size() * sizeof(double)), 0);  // -0.0 included
+  const auto ys = decodeDoubles(doc["data"][axes["lines"][0]["y"].get<std::size_t>()]);
+  ASSERT_EQ(ys.size(), y.size());
+  EXPECT_TRUE(std::isnan(ys[0]));
+  EXPECT_EQ(std::vector<double>(ys.begin() + 1, ys.end()),
+            std::vector<double>(y.begin() + 1, y.end()));
+
+  const AxesLayout l = g.layout(gca());
+  EXPECT_EQ(axes["xlim"], json::array({l.xlim[0], l.xlim[1]}));
+  EXPECT_EQ(axes["ylim"], json::array({l.ylim[0], l.ylim[1]}));
+  EXPECT_EQ(axes["xticks"], json(l.xticks));
+  EXPECT_EQ(axes["plotBox"], json::array({l.plotBox.x, l.plotBox.y, l.plotBox.w, l.plotBox.h}));
+}
+
 TEST_F(Files, OnlyChangedFiguresAreWritten) {
   call("figure", {1.0});
   call("plot", {rt::row({0, 1}), rt::row({0, 1})});
@@ -158,7 +245,7 @@ TEST_F(Files, OnlyChangedFiguresAreWritten) {
 TEST_F(Files, UnwritablePlacesAndMissingFiguresAreErrors) {
   call("plot", {rt::row({0, 1}), rt::row({0, 1})});
   const auto nowhere = folder_.path() / "missing" / "figure1";
-  for (const auto* ext : {"png", "svg", "pdf", "json"}) {
+  for (const auto* ext : {"png", "svg", "pdf", "json", "html"}) {
     const rt::Error e = errorOf([&] { writeFigure(g, 1, nowhere, Formats::parse(ext)); });
     EXPECT_EQ(e.identifier(), "mexhost:graphics:writeFailed") << ext;
   }
@@ -183,6 +270,12 @@ TEST(FormatList, ParsesNamesAndRefusesUnknownOnes) {
   EXPECT_FALSE(f.svg);
   EXPECT_FALSE(f.pdf);
   EXPECT_TRUE(Formats::parse("all").pdf);
+  EXPECT_FALSE(Formats::parse("all").html);  // the page only when asked for
+  EXPECT_FALSE(Formats::all().html);
+  const Formats page = Formats::parse("HTML");
+  EXPECT_TRUE(page.html);
+  EXPECT_FALSE(page.png || page.svg || page.pdf || page.json);
+  EXPECT_TRUE(Formats::parse("html,all").html);
   const rt::Error e = errorOf([] { Formats::parse("png,gif"); });
   EXPECT_NE(e.message().find("gif"), std::string::npos);
 }
