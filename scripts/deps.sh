@@ -10,6 +10,7 @@ packages=(
   nlohmann-json3-dev libcairo2-dev fonts-dejavu-core
   octave liboctave-dev gnuplot-nox
   ngspice
+  chromium nodejs
 )
 
 missing=()
