@@ -887,9 +887,15 @@
     }
   }
 
+  // The data cursor's marks and the zoom box, on a canvas of their own; left
+  // alone while it is empty and stays so (as while panning without a cursor).
+  let overlayEmpty = true;
   function drawOverlay() {
     const ctx = overlayCtx;
+    const zoomBox = drag && drag.mode === 'zoom' && drag.moved;
+    if (overlayEmpty && !cursor && !zoomBox) return;
     ctx.clearRect(0, 0, doc.width, doc.height);
+    overlayEmpty = !cursor && !zoomBox;
     if (cursor && cursor.samples) {
       const ax = cursor.ax;
       const map = mapping(ax);
@@ -915,7 +921,7 @@
       });
       ctx.restore();
     }
-    if (drag && drag.mode === 'zoom' && drag.moved) {
+    if (zoomBox) {
       const b = drag.ax.box;
       const clampX = (x) => Math.max(b.x, Math.min(b.x + b.w, x));
       const clampY = (y) => Math.max(b.y, Math.min(b.y + b.h, y));
