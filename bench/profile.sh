@@ -89,7 +89,9 @@ print_children "$work/compute_functions"
 
 printf '\n== %d whole calls: mexhost "%s", all formats, real pause; by program and library\n' "$calls" "$call"
 cat >"$work/calls.sh" <<EOF
-for k in \$(seq $calls); do "$mexhost" --out "$work/figs" "$call" >/dev/null; done
+for k in \$(seq $calls); do
+  "$mexhost" --formats png,svg,pdf,json --out "$work/figs" "$call" >/dev/null
+done
 EOF
 record "$data/process.data" bash "$work/calls.sh"
 report "$data/process.data" --no-children --sort comm,dso -g none
@@ -117,7 +119,7 @@ print_children "$work/functions"
 perf report -i "$data/process.data" --stdio --percent-limit 0 --no-children --sort comm,dso \
   -g none 2>/dev/null | awk '$2 == "mexhost" { sub(/%/, "", $1); print $1 "\t" $3 }' >"$work/libraries"
 cpu_ms=$(hyperfine -N --warmup 2 --runs "$calls" --export-csv "$work/cpu.csv" -n cpu \
-  "$mexhost --out $work/figs \"$call\"" >/dev/null 2>&1 &&
+  "$mexhost --formats png,svg,pdf,json --out $work/figs \"$call\"" >/dev/null 2>&1 &&
   awk -F, 'NR == 2 { print 1000 * ($5 + $6) }' "$work/cpu.csv")
 mexhost_share=$(awk -F'\t' '{ s += $1 } END { print s }' "$work/libraries")
 printf '\n== The whole call by activity: share of mexhost'"'"'s cpu time (%s ms a call, user + system)\n' \
@@ -147,16 +149,18 @@ part "start-up with the plug-ins: \"x = 1;\"" "x = 1;"
 for formats in json png svg pdf png,svg,pdf,json; do
   part "--no-pause --formats $formats" --no-pause --formats "$formats" --out "$work/figs" "$call"
 done
-part "all formats, real pause (the default)" --out "$work/figs" "$call"
+part "png,svg,pdf,json, real pause" --formats png,svg,pdf,json --out "$work/figs" "$call"
 echo "(the driver compute alone is program_bench's BM_DriverCompute; each format's own"
 echo " cost is its row minus the JSON row, JSON being the cheapest; the pause is the"
 echo " last row minus the one above)"
 
 if command -v strace >/dev/null; then
   printf '\n== System calls of one whole call (strace -c -f), top entries\n'
-  strace -c -f -o "$work/strace.txt" "$mexhost" --out "$work/figs" "$call" >/dev/null
+  strace -c -f -o "$work/strace.txt" "$mexhost" --formats png,svg,pdf,json \
+    --out "$work/figs" "$call" >/dev/null
   head -n $((top / 2 + 2)) "$work/strace.txt"
-  strace -f -e trace=openat -o "$work/open.txt" "$mexhost" --out "$work/figs" "$call" >/dev/null
+  strace -f -e trace=openat -o "$work/open.txt" "$mexhost" --formats png,svg,pdf,json \
+    --out "$work/figs" "$call" >/dev/null
   printf 'files opened: %s, of them fonts and font configuration: %s, written figures: %s\n' \
     "$(grep -c 'openat(' "$work/open.txt")" \
     "$(grep -cE 'fontconfig|/fonts/' "$work/open.txt")" \

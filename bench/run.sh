@@ -373,7 +373,7 @@ section "Whole process (hyperfine medians; mexhost and ngspice $process_runs run
 call="vextrab(0.1,'m','m')"
 mkdir -p "$work/all" "$work/json" "$work/octave"
 record process.mexhost_all_s "$(hyperfine_median "$process_runs" mexhost-all \
-  "$mexhost --out $work/all \"$call\"")"
+  "$mexhost --formats png,svg,pdf,json --out $work/all \"$call\"")"
 record process.mexhost_json_s "$(hyperfine_median "$process_runs" mexhost-json \
   "$mexhost --no-pause --formats json --out $work/json \"$call\"")"
 record process.mexhost_startup_s "$(hyperfine_median "$process_runs" mexhost-startup \
@@ -383,7 +383,7 @@ for f in figure1.png figure1.svg figure1.pdf figure2.json; do
 done
 if [ -n "$ref_build" ]; then
   record against.process.mexhost_all_s "$(hyperfine_median "$process_runs" ref-all \
-    "$ref_build/mexhost/mexhost --out $work/all \"$call\"")"
+    "$ref_build/mexhost/mexhost --formats png,svg,pdf,json --out $work/all \"$call\"")"
   record against.process.mexhost_json_s "$(hyperfine_median "$process_runs" ref-json \
     "$ref_build/mexhost/mexhost --no-pause --formats json --out $work/json \"$call\"")"
 fi
@@ -412,7 +412,7 @@ if [ $have_ngspice = 1 ]; then
 fi
 proc="%-58s %10s"
 printf "$proc %s\n" "command" "[ms]" ""
-printf "$proc\n" "mexhost \"$call\", png svg pdf json, real pause" \
+printf "$proc\n" "mexhost --formats png,svg,pdf,json \"$call\", real pause" \
   "$(calc "1000 * ${fig[process.mexhost_all_s]}")"
 printf "$proc\n" "mexhost --no-pause --formats json \"$call\"" \
   "$(calc "1000 * ${fig[process.mexhost_json_s]}")"
