@@ -3,6 +3,7 @@
 
 #include "driver/cleaning.hpp"
 #include "driver/ftrapez.hpp"
+#include "driver/termination.hpp"
 #include "host/literals.hpp"
 #include "host/stubs.hpp"
 #include "line/cross_section.hpp"
@@ -25,15 +26,6 @@ Array numericTermination(Array& value, const char* name) {
 }
 
 }  // namespace
-
-Array terminationImpedance(const Array& R) {
-  // G = [1./R; 1./fliplr(R)]; yn = sum(G, 2) + diag(G); Z = inv(-G + diag(yn)).
-  Array Z =
-      rt::vertcat({rt::rdivide(lit(Lit::One), R), rt::rdivide(lit(Lit::One), host::fliplr(R))});
-  const Array yn = rt::sum(Z, static_cast<std::size_t>(lit(Lit::Two).scalar())) + rt::diag(Z);
-  Z = -Z + rt::diag(yn);
-  return rt::inv(Z);
-}
 
 void drawResults(const Array& t, Array vf, Array vn, const Array& nt) {
   const Array ns = rt::times(t, lit(Lit::Giga));

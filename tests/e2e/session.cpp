@@ -33,6 +33,7 @@ fs::path figurePath(const fs::path& folder, int n, bool drawnow) {
 
 std::string terminationStatement(const std::string& target, const std::string& value) {
   if (value == "Zc") return target + " = Zc;";
+  if (value.rfind("Z = ", 0) == 0) return target + value.substr(1) + ";";
   return "R = " + value + " + eps; G = [1 ./ R; 1 ./ fliplr(R)]; " + target +
          " = inv(-G + diag(sum(G, 2) + diag(G)));";
 }

@@ -113,8 +113,8 @@ std::vector<double> printedNumbers(const std::string& text);
 
 // The far-end and near-end waveforms of both conductors (vf, vn: 4096 samples per
 // conductor), computed at the prompt from the exposed subfunctions of vextrab in
-// the order the driver makes them. A termination is "Zc" (matched) or a
-// resistance pair such as "[50 Inf]".
+// the order the driver makes them. A termination is "Zc" (matched), a
+// resistance pair such as "[50 Inf]", or an impedance matrix ("Z = [25 25; 25 25]").
 struct Waveforms {
   std::vector<double> vf1, vf2, vn1, vn2;
 };

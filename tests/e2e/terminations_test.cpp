@@ -90,6 +90,35 @@ TEST_P(Terminations, ResistiveNetworksGiveTheLineSolutionForTheirImpedances) {
   }
 }
 
+TEST_P(Terminations, ShortBetweenConductorsTiesThemWithoutAWarning) {
+  // [50 0] at the load end: both far ends at one potential, 25 ohms to ground.
+  const std::unique_ptr<Session> s = run({call(GetParam(), "0.1, 'm', [50 0]")});
+  EXPECT_EQ(s->status(), 0);
+  EXPECT_EQ(s->err(), "");
+  const Figure f1 = parseFigure(s->figure(1));
+  const Figure f2 = parseFigure(s->figure(2));
+  ASSERT_EQ(f1.axes.size(), 1u);
+  ASSERT_EQ(f2.axes.size(), 1u);
+  ASSERT_EQ(f1.axes[0].lines.size(), 2u);
+  ASSERT_EQ(f2.axes[0].lines.size(), 2u);
+  Waveforms w;
+  w.vf1 = f1.axes[0].lines[0].y;
+  w.vn1 = f1.axes[0].lines[1].y;
+  w.vf2 = scaled(f2.axes[0].lines[0].y, 1e-3);
+  w.vn2 = scaled(f2.axes[0].lines[1].y, 1e-3);
+  for (const std::vector<double>* v : {&w.vf1, &w.vn1, &w.vf2, &w.vn2}) {
+    EXPECT_TRUE(std::all_of(v->begin(), v->end(), [](double x) { return std::isfinite(x); }));
+  }
+  EXPECT_GT(maxMagnitude(w.vf1), 0.1);
+  EXPECT_LE(maxDifference(w.vf1, w.vf2), 1e-12);
+  // The same line solved at the prompt with the ideal tie: every entry 25 ohms.
+  const Waveforms want = promptSolution("0.1", "Zc", "Z = [25 25; 25 25]");
+  EXPECT_LE(maxDifference(w.vf1, want.vf1), 1e-12);
+  EXPECT_LE(maxDifference(w.vn1, want.vn1), 1e-12);
+  EXPECT_LE(maxDifference(w.vf2, want.vf2), 1e-12);
+  EXPECT_LE(maxDifference(w.vn2, want.vn2), 1e-12);
+}
+
 TEST_P(Terminations, OpenToGroundWarnsOfASingularMatrixAndTheSessionGoesOn) {
   const std::unique_ptr<Session> s = run({call(GetParam(), "0.1, 'm', [Inf 100]"), "disp(42)"});
   EXPECT_EQ(s->status(), 0);

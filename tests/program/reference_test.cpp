@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "driver/ftrapez.hpp"
+#include "driver/termination.hpp"
 #include "line/plattm.hpp"
 #include "solver/iffts.hpp"
 #include "solver/mtlfd.hpp"
@@ -138,11 +139,22 @@ TEST_F(Reference, InverseTransforms) {
   }
 }
 
-// The terminal network of the driver's numeric terminations [R11 R12], built here
-// only to feed the whole-run cases: R11 from each conductor to ground, R12 between.
+// The driver's terminal network of a numeric termination [R11 R12], eps added as
+// the driver adds it: R11 from each conductor to ground, R12 between.
 rt::Array termination(double R11, double R12) {
-  const double g11 = 1 / (R11 + testing::kEps), g12 = 1 / (R12 + testing::kEps);
-  return rt::inv(rt::matrix(2, 2, {g11 + g12, -g12, -g12, g11 + g12}));
+  return terminationImpedance(rt::row({R11 + testing::kEps, R12 + testing::kEps}));
+}
+
+TEST_F(Reference, TerminationNetworks) {
+  struct Case {
+    const char* name;
+    double R11, R12;
+  };
+  for (const Case& c : {Case{"term_50_inf", 50, INFINITY}, Case{"term_0_inf", 0, INFINITY},
+                        Case{"term_50_100", 50, 100}, Case{"term_0_0", 0, 0},
+                        Case{"term_50_0", 50, 0}, Case{"term_75_1e-3", 75, 1e-3}}) {
+    expectClose(termination(c.R11, c.R12), c.name, "Z");
+  }
 }
 
 TEST_F(Reference, WholeRuns) {
@@ -156,6 +168,7 @@ TEST_F(Reference, WholeRuns) {
       {"driver_load50", 0.1, {}, {50, INFINITY}},
       {"driver_source50", 0.1, {50, INFINITY}, {}},
       {"driver_numeric", rt::row({0.1, 0.15}), {50, 200}, {100, INFINITY}},
+      {"driver_loadshort", 0.1, {}, {50, 0}},
   };
   const rt::Array f = testing::driverFrequencies();
   for (const Case& c : cases) {

@@ -144,6 +144,9 @@ function run_cases(in_dir, out_dir)
     'term_50_inf',  [50 Inf]
     'term_0_inf',   [0 Inf]
     'term_50_100',  [50 100]
+    'term_0_0',     [0 0]
+    'term_50_0',    [50 0]
+    'term_75_1e-3', [75 1e-3]
   };
   for c = 1:rows(term_cases)
     [name, R] = term_cases{c, :};
@@ -158,6 +161,7 @@ function run_cases(in_dir, out_dir)
     'driver_load50',    0.1,        'm',       [50 Inf]
     'driver_source50',  0.1,        [50 Inf],  'm'
     'driver_numeric',   [0.1 0.15], [50 200],  [100 Inf]
+    'driver_loadshort', 0.1,        'm',       [50 0]
   };
   for c = 1:rows(driver_cases)
     [name, hh, Rs, Rl] = driver_cases{c, :};

@@ -411,6 +411,8 @@ function group_driver()
   Zi = ref_termination([Inf 100] + ep);
   warning(ws);
   check('[Inf R12]: singular admittance gives a non-finite inverse', ~all(isfinite(Zi(:))));
+  % a short between the conductors ties them: R11/2 = 25 ohm from both to ground
+  check('[50 0]: conductors tied, 25 ohm to ground', relerr(ref_termination([50 0] + ep), 25*ones(2)) < 1e-15);
 
   [ct, lt, VNE, VFE, vf, vn, v0, t, f] = ref_driver_compute(0.1, 'm', 'm');
   check('grids: 4096 samples from 0 to tmax', numel(t) == 4096 && t(1) == 0 && t(end) == 2.5e-08);

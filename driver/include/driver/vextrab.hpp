@@ -21,11 +21,6 @@ namespace xt {
 // undefined Arrays.
 void vextrabBody(int nargin, rt::Array hh, rt::Array Rs1112, rt::Array Rl1112);
 
-// The termination impedance matrix of a numeric termination R = [R11 R12] (eps
-// already added): the inverse of the nodal admittance matrix of R11 from each
-// conductor to ground and R12 between them.
-rt::Array terminationImpedance(const rt::Array& R);
-
 // The result plots: figure 1 (current, cleared by the caller) for conductor 1,
 // figure 2 for conductor 2. Works on its own copies of vf and vn.
 void drawResults(const rt::Array& t, rt::Array vf, rt::Array vn, const rt::Array& nt);
