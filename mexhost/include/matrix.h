@@ -65,6 +65,13 @@ mxArray* mxCreateLogicalArray(mwSize ndim, const mwSize* dims);
 mxArray* mxCreateCellMatrix(mwSize m, mwSize n);
 mxArray* mxCreateCellArray(mwSize ndim, const mwSize* dims);
 mxArray* mxCreateStructMatrix(mwSize m, mwSize n, int nfields, const char** fieldnames);
+/* Sparse m-by-n arrays (double or logical) with room for nzmax stored entries, in
+ * compressed columns: mxGetPr/mxGetPi/mxGetLogicals hold the values, mxGetIr the
+ * row of each, mxGetJc the n+1 column starts (all 0 at creation, so empty). The
+ * host language here has no sparse values of its own; these exist for plug-ins
+ * and tests that pass such arrays. */
+mxArray* mxCreateSparse(mwSize m, mwSize n, mwSize nzmax, mxComplexity complexity);
+mxArray* mxCreateSparseLogicalMatrix(mwSize m, mwSize n, mwSize nzmax);
 mxArray* mxDuplicateArray(const mxArray* a);
 void mxDestroyArray(mxArray* a);
 
@@ -84,6 +91,7 @@ bool mxIsCell(const mxArray* a);
 bool mxIsNumeric(const mxArray* a);
 bool mxIsStruct(const mxArray* a);
 bool mxIsEmpty(const mxArray* a);
+bool mxIsSparse(const mxArray* a);
 
 /* Data. mxGetPi is NULL for a real array. */
 double* mxGetPr(const mxArray* a);
@@ -91,6 +99,10 @@ double* mxGetPi(const mxArray* a);
 double mxGetScalar(const mxArray* a);
 mxChar* mxGetChars(const mxArray* a);
 mxLogical* mxGetLogicals(const mxArray* a);
+/* Sparse arrays only (NULL or 0 otherwise). */
+mwIndex* mxGetIr(const mxArray* a);
+mwIndex* mxGetJc(const mxArray* a);
+mwSize mxGetNzmax(const mxArray* a);
 mxArray* mxGetCell(const mxArray* cell, mwIndex i);
 void mxSetCell(mxArray* cell, mwIndex i, mxArray* value);
 /* Struct fields: mxGetField returns a pointer owned by the struct (NULL if absent);

@@ -1,6 +1,9 @@
 #include "runtime/mxconvert.hpp"
 
+#include <limits>
+#include <new>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "runtime/error.hpp"
@@ -23,6 +26,144 @@ Dims arrayDims(const mxArray* a) {
 Owned checked(mxArray* a) {
   if (a == nullptr) raise(errid::kArgument, "The host could not make an array.");
   return Owned(a);
+}
+
+// Cells nested deeper than this are refused: conversion, copies and destruction
+// of a value all recurse once per level.
+constexpr int kMaxCellDepth = 200;
+
+// Elements of the full array of `dims`; a count that std::size_t cannot hold is
+// memory no host has.
+std::size_t fullCount(const Dims& dims) {
+  std::size_t n = 1;
+  for (std::size_t d : dims) {
+    if (d != 0 && n > std::numeric_limits<std::size_t>::max() / d) throw std::bad_alloc();
+    n *= d;
+  }
+  return n;
+}
+
+[[noreturn]] void malformedSparse() {
+  raise(errid::kArgument, "The host passed a sparse array whose indices do not fit its size.");
+}
+
+// An entry of a sparse array's index arrays (mwIndex is signed in some hosts;
+// where it is not, an entry beyond the signed range is just as impossible).
+std::size_t sparseIndex(mwIndex value) {
+  if (static_cast<std::make_signed_t<mwIndex>>(value) < 0) malformedSparse();
+  return static_cast<std::size_t>(value);
+}
+
+// Where the stored entries of a sparse m-by-n array go in its full column-major
+// storage. Only ir[0..nnz) and jc[0..n] are read, after checking that they fit.
+std::vector<std::size_t> sparsePositions(const mxArray* value, std::size_t m, std::size_t n) {
+  const mwIndex* jc = mxGetJc(value);
+  const mwIndex* ir = mxGetIr(value);
+  const std::size_t nzmax = static_cast<std::size_t>(mxGetNzmax(value));
+  if (jc == nullptr) malformedSparse();
+  const std::size_t nnz = sparseIndex(jc[n]);
+  if (sparseIndex(jc[0]) != 0 || nnz > nzmax || (nnz > 0 && ir == nullptr)) malformedSparse();
+  std::vector<std::size_t> positions;
+  positions.reserve(nnz);
+  for (std::size_t j = 0; j < n; ++j) {
+    const std::size_t first = sparseIndex(jc[j]);
+    const std::size_t end = sparseIndex(jc[j + 1]);
+    if (end < first || end > nnz) malformedSparse();
+    for (std::size_t k = first; k < end; ++k) {
+      const std::size_t row = sparseIndex(ir[k]);
+      if (row >= m) malformedSparse();
+      positions.push_back(j * m + row);
+    }
+  }
+  return positions;
+}
+
+// A sparse double (real or complex) or logical array becomes the full array it
+// stands for: the host language computes the same values from either storage,
+// and every operation of the runtime works on full storage.
+Array fromSparse(const mxArray* value, const Dims& dims) {
+  if (dims.size() != 2) malformedSparse();
+  const std::size_t n = fullCount(dims);
+  const std::vector<std::size_t> positions = sparsePositions(value, dims[0], dims[1]);
+  if (mxGetClassID(value) == mxLOGICAL_CLASS) {
+    const mxLogical* bits = mxGetLogicals(value);
+    if (!positions.empty() && bits == nullptr) malformedSparse();
+    std::vector<double> values(n, 0.0);
+    for (std::size_t k = 0; k < positions.size(); ++k) values[positions[k]] = bits[k] ? 1.0 : 0.0;
+    return Array::logical(dims, std::move(values));
+  }
+  const double* pr = mxGetPr(value);
+  const double* pi = mxIsComplex(value) ? mxGetPi(value) : nullptr;
+  if (!positions.empty() && (pr == nullptr || (mxIsComplex(value) && pi == nullptr))) {
+    malformedSparse();
+  }
+  std::vector<double> re(n, 0.0);
+  std::vector<double> im(pi != nullptr ? n : 0, 0.0);
+  for (std::size_t k = 0; k < positions.size(); ++k) {
+    re[positions[k]] = pr[k];
+    if (pi != nullptr) im[positions[k]] = pi[k];
+  }
+  return Array::fromData(dims, std::move(re), std::move(im));
+}
+
+Array valueOf(const mxArray* value, int depth) {
+  if (value == nullptr) return Array();
+  const Dims dims = arrayDims(value);
+  const mxClassID classId = mxGetClassID(value);
+  if (mxIsSparse(value) && (classId == mxDOUBLE_CLASS || classId == mxLOGICAL_CLASS)) {
+    return fromSparse(value, dims);
+  }
+  const std::size_t n = mxGetNumberOfElements(value);
+  switch (classId) {
+    case mxDOUBLE_CLASS: {
+      const double* pr = mxGetPr(value);
+      const double* pi = mxIsComplex(value) ? mxGetPi(value) : nullptr;
+      std::vector<double> re(n, 0.0);
+      std::vector<double> im;
+      for (std::size_t i = 0; i < n && pr != nullptr; ++i) re[i] = pr[i];
+      if (pi != nullptr) im.assign(pi, pi + n);
+      return Array::fromData(dims, std::move(re), std::move(im));
+    }
+    case mxCHAR_CLASS: {
+      if constexpr (sizeof(mxChar) >= sizeof(char16_t)) {
+        const mxChar* units = mxGetChars(value);
+        std::u16string text(n, u'\0');
+        for (std::size_t i = 0; i < n && units != nullptr; ++i) {
+          text[i] = static_cast<char16_t>(units[i]);
+        }
+        return Array::fromUtf16(text, dims);
+      } else {
+        char* utf8 = mxArrayToString(value);
+        Array out = Array::str(utf8 != nullptr ? utf8 : "");
+        mxFree(utf8);
+        return out;
+      }
+    }
+    case mxLOGICAL_CLASS: {
+      const mxLogical* bits = mxGetLogicals(value);
+      std::vector<double> values(n, 0.0);
+      for (std::size_t i = 0; i < n && bits != nullptr; ++i) values[i] = bits[i] ? 1.0 : 0.0;
+      return Array::logical(dims, std::move(values));
+    }
+    case mxCELL_CLASS: {
+      if (depth >= kMaxCellDepth) {
+        raise(errid::kArgument, "Cell arrays nested more than " + std::to_string(kMaxCellDepth) +
+                                    " deep are not supported here.");
+      }
+      Array out = Array::cell(dims);
+      for (std::size_t i = 0; i < n; ++i) {
+        const mxArray* element = mxGetCell(value, i);
+        out.cellsMut()[i] = element != nullptr ? valueOf(element, depth + 1) : Array::zeros({0, 0});
+      }
+      return out;
+    }
+    default:
+      break;
+  }
+  // Integer, single, struct, function handle and object values (sparse or not):
+  // the program's arithmetic is defined for double, char and logical values only.
+  raise(errid::kType,
+        std::string("Values of class '") + mxGetClassName(value) + "' are not supported here.");
 }
 
 }  // namespace
@@ -74,52 +215,7 @@ Owned fromArray(const Array& value) {
 }
 
 Array toArray(const mxArray* value) {
-  if (value == nullptr) return Array();
-  const Dims dims = arrayDims(value);
-  const std::size_t n = mxGetNumberOfElements(value);
-  switch (mxGetClassID(value)) {
-    case mxDOUBLE_CLASS: {
-      const double* pr = mxGetPr(value);
-      const double* pi = mxIsComplex(value) ? mxGetPi(value) : nullptr;
-      std::vector<double> re(n, 0.0);
-      std::vector<double> im;
-      for (std::size_t i = 0; i < n && pr != nullptr; ++i) re[i] = pr[i];
-      if (pi != nullptr) im.assign(pi, pi + n);
-      return Array::fromData(dims, std::move(re), std::move(im));
-    }
-    case mxCHAR_CLASS: {
-      if constexpr (sizeof(mxChar) >= sizeof(char16_t)) {
-        const mxChar* units = mxGetChars(value);
-        std::u16string text(n, u'\0');
-        for (std::size_t i = 0; i < n && units != nullptr; ++i) {
-          text[i] = static_cast<char16_t>(units[i]);
-        }
-        return Array::fromUtf16(text, dims);
-      } else {
-        char* utf8 = mxArrayToString(value);
-        Array out = Array::str(utf8 != nullptr ? utf8 : "");
-        mxFree(utf8);
-        return out;
-      }
-    }
-    case mxLOGICAL_CLASS: {
-      const mxLogical* bits = mxGetLogicals(value);
-      std::vector<double> values(n, 0.0);
-      for (std::size_t i = 0; i < n && bits != nullptr; ++i) values[i] = bits[i] ? 1.0 : 0.0;
-      return Array::logical(dims, std::move(values));
-    }
-    case mxCELL_CLASS: {
-      Array out = Array::cell(dims);
-      for (std::size_t i = 0; i < n; ++i) {
-        const mxArray* element = mxGetCell(value, i);
-        out.cellsMut()[i] = element != nullptr ? toArray(element) : Array::zeros({0, 0});
-      }
-      return out;
-    }
-    default:
-      raise(errid::kType,
-            std::string("Values of class '") + mxGetClassName(value) + "' are not supported here.");
-  }
+  return valueOf(value, 0);
 }
 
 }  // namespace rt::mx

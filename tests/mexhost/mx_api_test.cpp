@@ -3,7 +3,9 @@
 // conversion to and from rt::Array.
 #include <gtest/gtest.h>
 
+#include <new>
 #include <string>
+#include <vector>
 
 #include "mex.h"
 #include "mexhost/mxhost.hpp"
@@ -199,6 +201,126 @@ TEST_F(MxApi, ConversionRoundTripsEveryClass) {
   ASSERT_TRUE(back.isCell());
   EXPECT_EQ(back.cells()[0].utf8(), "å");
   EXPECT_EQ(back.cells()[1].re(), (std::vector<double>{1, 2}));
+}
+
+// A sparse array from its stored entries (row, column, real, imaginary), given
+// column by column; nzmax is room for one more entry than stored.
+struct Entry {
+  mwIndex row, col;
+  double re, im;
+};
+enum class Storage { Real, Complex, Logical };
+
+mx::Owned sparse(mwSize m, mwSize n, Storage storage, const std::vector<Entry>& entries) {
+  mx::Owned a(storage == Storage::Logical
+                  ? mxCreateSparseLogicalMatrix(m, n, entries.size() + 1)
+                  : mxCreateSparse(m, n, entries.size() + 1,
+                                   storage == Storage::Complex ? mxCOMPLEX : mxREAL));
+  mwIndex* jc = mxGetJc(a.get());
+  for (std::size_t k = 0; k < entries.size(); ++k) {
+    const Entry& e = entries[k];
+    mxGetIr(a.get())[k] = e.row;
+    if (storage == Storage::Logical) {
+      mxGetLogicals(a.get())[k] = e.re != 0;
+    } else {
+      mxGetPr(a.get())[k] = e.re;
+      if (storage == Storage::Complex) mxGetPi(a.get())[k] = e.im;
+    }
+    for (mwIndex j = e.col + 1; j <= n; ++j) jc[j] = k + 1;
+  }
+  // Garbage beyond the stored entries must never be read.
+  const std::size_t spare = entries.size();
+  if (storage == Storage::Logical) {
+    mxGetLogicals(a.get())[spare] = true;
+  } else {
+    mxGetPr(a.get())[spare] = 999;
+  }
+  return a;
+}
+
+TEST_F(MxApi, SparseArraysAreNotReadAsDense) {
+  struct Case {
+    const char* name;
+    mx::Owned value;
+    Array expected;
+  };
+  Case cases[] = {
+      // sparse([0 50]): one stored entry, in column 2.
+      {"row with a zero first", sparse(1, 2, Storage::Real, {{0, 1, 50, 0}}), rt::row({0, 50})},
+      // sparse([0 0.1]) as a height: the order of the entries must survive.
+      {"second column only", sparse(1, 2, Storage::Real, {{0, 1, 0.1, 0}}), rt::row({0, 0.1})},
+      {"scattered 3-by-2", sparse(3, 2, Storage::Real, {{2, 0, 1, 0}, {0, 1, 2, 0}, {1, 1, 3, 0}}),
+       rt::matrix(3, 2, {0, 0, 1, 2, 3, 0})},
+      {"complex", sparse(2, 1, Storage::Complex, {{1, 0, 1, -2}}),
+       Array::fromData({2, 1}, {0, 1}, {0, -2})},
+      {"logical", sparse(1, 3, Storage::Logical, {{0, 2, 1, 0}}),
+       Array::logical({1, 3}, {0, 0, 1})},
+      {"all zero", sparse(2, 2, Storage::Real, {}), rt::zeros(2, 2)},
+      {"empty 0-by-0", sparse(0, 0, Storage::Real, {}), rt::zeros(0, 0)},
+      {"empty 0-by-3", sparse(0, 3, Storage::Complex, {}), rt::zeros(0, 3)},
+      {"empty logical 2-by-0", sparse(2, 0, Storage::Logical, {}), Array::logical({2, 0}, {})},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Array got = mx::toArray(c.value.get());
+    EXPECT_EQ(got.classId(), c.expected.classId());
+    EXPECT_EQ(got.dims(), c.expected.dims());
+    EXPECT_EQ(got.re(), c.expected.re());
+    EXPECT_EQ(got.isComplex(), c.expected.isComplex());
+    if (c.expected.isComplex()) {
+      EXPECT_EQ(got.im(), c.expected.im());
+    }
+  }
+}
+
+TEST_F(MxApi, ValuesThatCannotBeReadSafelyAreRefused) {
+  struct Case {
+    const char* name;
+    mx::Owned value;
+    std::string identifier;
+  };
+  const auto corrupt = [](mx::Owned a, mwIndex at, mwIndex jc, mwIndex ir) {
+    mxGetJc(a.get())[at] = jc;
+    mxGetIr(a.get())[0] = ir;
+    return a;
+  };
+  const auto nested = [](int depth) {
+    mx::Owned inner(mxCreateDoubleScalar(1));
+    for (int k = 0; k < depth; ++k) {
+      mx::Owned cell(mxCreateCellMatrix(1, 1));
+      mxSetCell(cell.get(), 0, inner.release());
+      inner = std::move(cell);
+    }
+    return inner;
+  };
+  const char* names[] = {"f"};
+  Case cases[] = {
+      {"column starts beyond the stored entries",
+       corrupt(sparse(1, 2, Storage::Real, {{0, 1, 1, 0}}), 2, 5, 0), "rt:badArgument"},
+      {"row beyond the rows", corrupt(sparse(2, 1, Storage::Real, {{0, 0, 1, 0}}), 1, 1, 2),
+       "rt:badArgument"},
+      {"column starts decreasing",
+       corrupt(sparse(1, 3, Storage::Real, {{0, 0, 1, 0}, {0, 2, 1, 0}}), 2, 0, 0),
+       "rt:badArgument"},
+      {"struct", mx::Owned(mxCreateStructMatrix(1, 1, 1, names)), "rt:wrongType"},
+      {"cells nested too deep", nested(201), "rt:badArgument"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    try {
+      mx::toArray(c.value.get());
+      ADD_FAILURE() << "no error";
+    } catch (const rt::Error& e) {
+      EXPECT_EQ(e.identifier(), c.identifier) << e.message();
+    }
+  }
+  // The full array of a sparse size that no memory holds, or that wraps.
+  for (const mwSize rows : {mwSize{1} << 40, mwSize{1} << 63}) {
+    const mx::Owned huge(mxCreateSparse(rows, 2, 1, mxREAL));
+    EXPECT_THROW(mx::toArray(huge.get()), std::bad_alloc);
+  }
+  // 200 levels are still read.
+  EXPECT_TRUE(mx::toArray(nested(200).get()).isCell());
 }
 
 TEST_F(MxApi, UndefinedIsTheNullArray) {

@@ -66,6 +66,11 @@ struct mxArray_tag {
   LogicalStore logicals;
   std::vector<mxArray*> elements;  // cells; structs: element-major, field-minor
   std::vector<std::string> fieldNames;
+  // Sparse (double or logical, two dimensions): re/im/logicals hold nzmax stored
+  // entries, ir their rows, jc the dims[1] + 1 column starts.
+  bool sparse = false;
+  std::vector<mwIndex> ir;
+  std::vector<mwIndex> jc;
 };
 
 namespace mh {
@@ -108,8 +113,10 @@ mxArray* make(mxClassID classId, std::vector<mwSize> dims) {
   return a;
 }
 
-// Sizes the storage of `a` for its dimensions, keeping existing elements.
+// Sizes the storage of `a` for its dimensions, keeping existing elements. A
+// sparse array's storage follows its nzmax, not its dimensions.
 void resizeStorage(mxArray* a) {
+  if (a->sparse) return;
   const std::size_t n = product(a->dims);
   switch (a->classId) {
     case mxDOUBLE_CLASS:
@@ -241,9 +248,34 @@ mxArray* mxCreateStructMatrix(mwSize m, mwSize n, int nfields, const char** fiel
   return a;
 }
 
+mxArray* mxCreateSparse(mwSize m, mwSize n, mwSize nzmax, mxComplexity complexity) {
+  mxArray* a = mh::make(mxDOUBLE_CLASS, {m, n});
+  a->sparse = true;
+  a->complex = complexity == mxCOMPLEX;
+  nzmax = nzmax == 0 ? 1 : nzmax;
+  a->re.assign(nzmax, 0.0);
+  if (a->complex) a->im.assign(nzmax, 0.0);
+  a->ir.assign(nzmax, 0);
+  a->jc.assign(n + 1, 0);
+  return a;
+}
+
+mxArray* mxCreateSparseLogicalMatrix(mwSize m, mwSize n, mwSize nzmax) {
+  mxArray* a = mh::make(mxLOGICAL_CLASS, {m, n});
+  a->sparse = true;
+  nzmax = nzmax == 0 ? 1 : nzmax;
+  a->logicals.resize(nzmax, false);
+  a->ir.assign(nzmax, 0);
+  a->jc.assign(n + 1, 0);
+  return a;
+}
+
 mxArray* mxDuplicateArray(const mxArray* a) {
   if (a == nullptr) return nullptr;
   mxArray* copy = mh::make(a->classId, a->dims);
+  copy->sparse = a->sparse;
+  copy->ir = a->ir;
+  copy->jc = a->jc;
   copy->complex = a->complex;
   copy->re = a->re;
   copy->im = a->im;
@@ -339,6 +371,9 @@ bool mxIsStruct(const mxArray* a) {
 bool mxIsEmpty(const mxArray* a) {
   return mxGetNumberOfElements(a) == 0;
 }
+bool mxIsSparse(const mxArray* a) {
+  return a != nullptr && a->sparse;
+}
 
 // NULL for anything but a double array (and for an empty one).
 double* mxGetPr(const mxArray* a) {
@@ -353,6 +388,11 @@ double* mxGetPi(const mxArray* a) {
 
 double mxGetScalar(const mxArray* a) {
   if (a == nullptr || mxIsEmpty(a)) return 0.0;
+  if (a->sparse) {
+    // The element (1,1): stored only if column 1 has an entry in row 1.
+    if (a->jc[1] == 0 || a->ir[0] != 0) return 0.0;
+    return a->classId == mxLOGICAL_CLASS ? (a->logicals[0] ? 1.0 : 0.0) : a->re[0];
+  }
   switch (a->classId) {
     case mxDOUBLE_CLASS:
       return a->re[0];
@@ -373,6 +413,18 @@ mxChar* mxGetChars(const mxArray* a) {
 mxLogical* mxGetLogicals(const mxArray* a) {
   if (!mxIsLogical(a) || a->logicals.empty()) return nullptr;
   return a->logicals.data();
+}
+
+mwIndex* mxGetIr(const mxArray* a) {
+  return mxIsSparse(a) ? const_cast<mwIndex*>(a->ir.data()) : nullptr;
+}
+
+mwIndex* mxGetJc(const mxArray* a) {
+  return mxIsSparse(a) ? const_cast<mwIndex*>(a->jc.data()) : nullptr;
+}
+
+mwSize mxGetNzmax(const mxArray* a) {
+  return mxIsSparse(a) ? a->ir.size() : 0;
 }
 
 mxArray* mxGetCell(const mxArray* cell, mwIndex i) {
@@ -423,7 +475,7 @@ void mxSetField(mxArray* s, mwIndex i, const char* name, mxArray* value) {
 // Changes the dimensions; when the element count changes, the storage follows
 // (elements kept in column order, new ones zero or NULL).
 int mxSetDimensions(mxArray* a, const mwSize* dims, mwSize ndim) {
-  if (a == nullptr) return 1;
+  if (a == nullptr || a->sparse) return 1;
   a->dims = mh::normalDims(ndim, dims);
   mh::resizeStorage(a);
   return 0;

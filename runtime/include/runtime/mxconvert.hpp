@@ -26,8 +26,11 @@ using Owned = std::unique_ptr<mxArray, Destroy>;
 Owned fromArray(const Array& value);
 
 // The value of an mxArray (NULL: undefined). Double, char, logical and cell
-// arrays convert; a NULL cell element becomes []; any other class raises
-// rt:wrongType.
+// arrays convert; a sparse double or logical array becomes the full array it
+// stands for (its index arrays checked against its size before anything is
+// read); a NULL cell element becomes []. Any other class (integers, single,
+// struct, function handle) raises rt:wrongType; cells nested more than 200
+// deep raise rt:badArgument; a full size beyond memory throws std::bad_alloc.
 Array toArray(const mxArray* value);
 
 }  // namespace rt::mx
