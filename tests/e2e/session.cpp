@@ -27,6 +27,13 @@ std::string quoted(const std::string& s) {
   return "'" + s + "'";
 }
 
+// One shell word holding `s` exactly.
+std::string shellWord(const std::string& s) {
+  std::string word = "'";
+  for (char c : s) word += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return word + "'";
+}
+
 fs::path figurePath(const fs::path& folder, int n, bool drawnow) {
   return folder / "figs" / ("figure" + std::to_string(n) + (drawnow ? "-drawnow" : "") + ".json");
 }
@@ -44,20 +51,25 @@ std::string call(const std::string& function, const std::string& arguments) {
   return function + "(" + arguments + ")";
 }
 
-Session::Session(const std::vector<std::string>& statements, const std::string& options) {
+Session::Session(const std::vector<std::string>& statements, const std::string& options,
+                 Feed feed) {
   std::string pattern = (fs::temp_directory_path() / "xt_e2e_XXXXXX").string();
   if (mkdtemp(pattern.data()) == nullptr) {
     ADD_FAILURE() << "cannot make a scratch folder";
     return;
   }
   folder_ = pattern;
-  {
+  std::string input;
+  if (feed == Feed::Script) {
     std::ofstream script(folder_ / "session.m");
     for (const std::string& s : statements) script << s << '\n';
+    input = " -f session.m";
+  } else {
+    for (const std::string& s : statements) input += " " + shellWord(s);
   }
   const std::string command = "cd " + quoted(folder_.string()) + " && " + quoted(XT_MEXHOST) +
-                              " --no-pause --formats json --out figs " + options +
-                              " -f session.m </dev/null >stdout.txt 2>stderr.txt";
+                              " --no-pause --formats json --out figs " + options + input +
+                              " </dev/null >stdout.txt 2>stderr.txt";
   const int raw = std::system(command.c_str());
   status_ = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   out_ = readFile(folder_ / "stdout.txt");
@@ -100,9 +112,9 @@ std::vector<std::string> Session::figureFiles() const {
   return names;
 }
 
-std::unique_ptr<Session> run(const std::vector<std::string>& statements,
-                             const std::string& options) {
-  return std::make_unique<Session>(statements, options);
+std::unique_ptr<Session> run(const std::vector<std::string>& statements, const std::string& options,
+                             Feed feed) {
+  return std::make_unique<Session>(statements, options, feed);
 }
 
 const Session& shared(const std::vector<std::string>& statements, const std::string& options) {

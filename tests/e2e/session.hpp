@@ -24,9 +24,14 @@ std::string call(const std::string& function, const std::string& arguments);
 
 // One finished mexhost session: its standard output and error, exit status and the
 // folder with the figure files. The folder goes when the session does.
+// How the statements reach mexhost: lines of one script file (parsed as a whole),
+// or one command-line argument each (each parsed on its own, as typed lines are).
+enum class Feed { Script, Arguments };
+
 class Session {
  public:
-  Session(const std::vector<std::string>& statements, const std::string& options);
+  Session(const std::vector<std::string>& statements, const std::string& options,
+          Feed feed = Feed::Script);
   ~Session();
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
@@ -52,7 +57,7 @@ class Session {
 
 // Runs a session. `options` go before the script on the command line.
 std::unique_ptr<Session> run(const std::vector<std::string>& statements,
-                             const std::string& options = "");
+                             const std::string& options = "", Feed feed = Feed::Script);
 // The same, run once per test program for the same statements and options and
 // shared by every test that asks for it.
 const Session& shared(const std::vector<std::string>& statements, const std::string& options = "");
