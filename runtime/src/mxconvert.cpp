@@ -113,7 +113,12 @@ Array valueOf(const mxArray* value, int depth) {
   if (mxIsSparse(value) && (classId == mxDOUBLE_CLASS || classId == mxLOGICAL_CLASS)) {
     return fromSparse(value, dims);
   }
-  const std::size_t n = mxGetNumberOfElements(value);
+  // The elements its dimensions say it has; a host whose own count wraps would
+  // hand over less storage than that.
+  const std::size_t n = fullCount(dims);
+  if (n != static_cast<std::size_t>(mxGetNumberOfElements(value))) {
+    raise(errid::kArgument, "The host passed an array whose size does not fit its dimensions.");
+  }
   switch (classId) {
     case mxDOUBLE_CLASS: {
       const double* pr = mxGetPr(value);
