@@ -24,6 +24,7 @@
 #include "matrix.h"
 #include "mexhost/mxhost.hpp"
 #include "runtime/array.hpp"
+#include "runtime/error.hpp"
 
 // Logical storage: std::vector<bool> packs bits and cannot hand out an mxLogical*.
 class LogicalStore {
@@ -99,7 +100,18 @@ ArrayObserver* arrayObserver = nullptr;
   throw MexError("mexhost:mxArray", message);
 }
 
+// The dimensions of every array pass here before its storage is sized, so that
+// no element count wraps and no size beyond memory reaches the allocator.
+void checkSize(const std::vector<mwSize>& dims) {
+  try {
+    rt::checkMemory(rt::checkedNumel(rt::Dims(dims.begin(), dims.end())));
+  } catch (const rt::Error& e) {
+    throw MexError(e.identifier(), e.message());
+  }
+}
+
 mxArray* make(mxClassID classId, std::vector<mwSize> dims) {
+  checkSize(dims);
   auto* a = new mxArray_tag;
   a->classId = classId;
   a->dims = std::move(dims);
@@ -424,7 +436,9 @@ void mxSetField(mxArray* s, mwIndex i, const char* name, mxArray* value) {
 // (elements kept in column order, new ones zero or NULL).
 int mxSetDimensions(mxArray* a, const mwSize* dims, mwSize ndim) {
   if (a == nullptr) return 1;
-  a->dims = mh::normalDims(ndim, dims);
+  std::vector<mwSize> normal = mh::normalDims(ndim, dims);
+  mh::checkSize(normal);
+  a->dims = std::move(normal);
   mh::resizeStorage(a);
   return 0;
 }

@@ -38,7 +38,18 @@ inline constexpr const char* kUndefinedInput = "rt:undefinedInput";
 inline constexpr const char* kUnassignedOutput = "rt:unassignedOutput";
 inline constexpr const char* kType = "rt:wrongType";
 inline constexpr const char* kArgument = "rt:badArgument";
+inline constexpr const char* kMaxSize = "rt:maxVariableSize";
+inline constexpr const char* kOutOfMemory = "rt:outOfMemory";
+inline constexpr const char* kInterrupted = "rt:interrupted";
+inline constexpr const char* kTooDeep = "rt:nestingTooDeep";
 }  // namespace errid
+
+// The texts of the errors every part of the system shares for sizes and memory.
+inline constexpr const char* kMaxSizeMessage =
+    "Maximum variable size allowed by the program is exceeded.";
+inline constexpr const char* kOutOfMemoryMessage = "Out of memory.";
+[[noreturn]] void raiseMaxSize();
+[[noreturn]] void raiseOutOfMemory();
 
 // Warning service. The handler receives identifier and message; the default one
 // writes "Warning: <message>" to standard error.
