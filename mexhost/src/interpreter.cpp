@@ -195,8 +195,9 @@ struct Interpreter::Impl final : MexServices {
           return execList(s.body);
         } catch (const std::exception& e) {
           // The caught error is kept as its message text.
-          lastError = e.what();
-          if (!s.name.empty()) vars[s.name] = Array::str(e.what());
+          const auto* error = dynamic_cast<const rt::Error*>(&e);
+          lastError = error != nullptr ? error->message() : std::string(e.what());
+          if (!s.name.empty()) vars[s.name] = Array::str(lastError);
           return execList(s.otherwise);
         }
       case Stmt::Kind::Break:
@@ -560,6 +561,9 @@ struct Interpreter::Impl final : MexServices {
     StmtList statements;
     try {
       statements = parseText(text, [this](std::string_view n) { return isVariable(n); });
+    } catch (const rt::Error& e) {
+      self.reportError(e.message());
+      return false;
     } catch (const std::exception& e) {
       self.reportError(e.what());
       return false;

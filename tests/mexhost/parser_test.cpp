@@ -279,6 +279,9 @@ TEST(SyntaxErrors, AreReportedWithTheLine) {
   EXPECT_EQ(syntaxError("if 1, x = 2"), "Parse error at line 1: 'if' without a matching 'end'");
   EXPECT_EQ(syntaxError("x = 1 y = 2"), "Parse error at line 1: unexpected 'y'");
   EXPECT_EQ(syntaxError("x = 3$"), "Parse error at line 1: unexpected character '$'");
+  // A NUL byte in a script: named by its code, the message whole.
+  EXPECT_EQ(syntaxError(std::string("x = 1\0 + 2", 11)),
+            "Parse error at line 1: unexpected control character (code 0)");
   // Nesting deeper than the parser allows is an error, not a stack overflow.
   const std::string tooDeep = "nesting too deep (more than 256 levels)";
   auto repeat = [](const std::string& s, int n) {

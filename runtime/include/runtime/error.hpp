@@ -18,12 +18,16 @@ class Array;
 class Error : public std::runtime_error {
  public:
   Error(std::string identifier, std::string message)
-      : std::runtime_error(message), identifier_(std::move(identifier)) {}
+      : std::runtime_error(message),
+        identifier_(std::move(identifier)),
+        message_(std::move(message)) {}
   const std::string& identifier() const { return identifier_; }
-  std::string message() const { return what(); }
+  // The whole text, a NUL character included (what() ends at the first one).
+  const std::string& message() const { return message_; }
 
  private:
   std::string identifier_;
+  std::string message_;
 };
 
 [[noreturn]] void raise(std::string identifier, std::string message);
