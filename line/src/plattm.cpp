@@ -9,7 +9,9 @@
 // on its top surface, eliminated before the inversion.
 #include "line/plattm.hpp"
 
+#include <cmath>
 #include <cstddef>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -20,10 +22,19 @@
 namespace xt {
 namespace {
 
-// A count held in an Array, as a size. Negative or NaN counts (negative widths, all
-// widths zero) give 0, as the host's size arguments do, instead of a wrapped size.
+// A count held in an Array, as a size. Negative counts (negative widths) give 0, as
+// the host's size arguments do. A count that is not finite (all widths zero, or Nj
+// NaN or infinite) is no size at all: an error that says so, as the host's size
+// arguments do, rather than a wrapped size or a mismatch of empty operands later.
 std::size_t toCount(const rt::Array& x) {
   const double v = x.scalar();
+  if (!std::isfinite(v)) {
+    rt::raise(rt::errid::kArgument,
+              "plattm: the strip count " +
+                  std::string(std::isnan(v) ? "NaN" : (v > 0 ? "Inf" : "-Inf")) +
+                  " is not a size; sizes must be finite integers "
+                  "(the widths b must not sum to 0 and Nj must be finite).");
+  }
   return v > 0 ? static_cast<std::size_t>(v) : 0;
 }
 

@@ -39,7 +39,22 @@ struct Expr {
   std::vector<ExprPtr> args;
   std::vector<std::vector<ExprPtr>> rows;
   int line = 0;
+
+  Expr() = default;
+  Expr(const Expr&) = delete;
+  Expr& operator=(const Expr&) = delete;
+  // Frees the subtree without recursion: a chain of a hundred thousand `+` terms
+  // is a tree that deep.
+  ~Expr();
 };
+
+// How deeply the parser nests brackets, operands of unary operators and blocks,
+// and how deeply the evaluator nests the evaluation of one statement. Deeper input
+// is an error ("nesting too deep"), well before the stack runs out, also in the
+// sanitizer build. Chains of binary operators do not nest: they are evaluated
+// term by term.
+inline constexpr int kMaxParseNesting = 256;
+inline constexpr int kMaxEvalNesting = 1024;
 
 // An assignment target: name, name(subs) or name{subs}; `~` discards an output.
 struct LValue {

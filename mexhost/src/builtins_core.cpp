@@ -460,7 +460,15 @@ void registerOutput(Interpreter& host, BuiltinTable& t) {
   for (const char* name : {"exit", "quit"}) {
     t.add(name, [h, name](const Args& args, int) -> Results {
       checkCount(args, 0, 1, name);
-      h->requestExit(args.empty() ? 0 : static_cast<int>(scalarOf(args[0], name)));
+      // The status is the process's exit status: an integer from 0 to 255. Anything
+      // else (NaN, Inf, fractions, out of range) is an error and the session goes on.
+      const double status = args.empty() ? 0.0 : scalarOf(args[0], name);
+      if (!(status >= 0 && status <= 255) || status != std::floor(status)) {
+        rt::raise(kArgId, std::string(name) +
+                              ": the status must be an integer from 0 to 255 (got " +
+                              num2strScalar(status, 5) + ").");
+      }
+      h->requestExit(static_cast<int>(status));
       return {};
     });
   }

@@ -168,6 +168,33 @@ std::optional<int> parseCommandLine(int argc, const char* const* argv, CliOption
   return std::nullopt;
 }
 
+std::string outputFolderProblem(const std::string& folder) {
+  std::error_code ec;
+  const fs::path target = folder.empty() ? fs::path(".") : fs::path(folder);
+  if (fs::exists(target, ec)) {
+    if (!fs::is_directory(target, ec)) return "it exists and is not a folder";
+    if (access(target.c_str(), W_OK | X_OK) != 0) return "the folder is not writable";
+    return "";
+  }
+  // The first missing folder on the way: making the whole path (and removing what
+  // was made) is the one sure test that the figures can be written there later.
+  fs::path missing = target;
+  while (missing.has_parent_path() && missing.parent_path() != missing &&
+         !fs::exists(missing.parent_path(), ec)) {
+    missing = missing.parent_path();
+  }
+  fs::create_directories(target, ec);
+  if (ec) {
+    const fs::path above = missing.has_parent_path() ? missing.parent_path() : fs::path(".");
+    if (fs::exists(above) && !fs::is_directory(above)) {
+      return "'" + above.string() + "' exists and is not a folder";
+    }
+    return ec.message();
+  }
+  fs::remove_all(missing, ec);
+  return "";
+}
+
 HostOptions hostOptions(const CliOptions& options) {
   HostOptions h;
   h.exposeLocal = options.exposeLocal;

@@ -67,6 +67,7 @@ struct Interpreter::Impl final : MexServices {
   int exitStatus = 0;
   int depth = 0;  // nesting of execute(): 1 at the prompt, more inside mexEvalString
   std::vector<EndContext> ends;
+  int evalNesting = 0;  // nesting of exec/evalSingle/evalMulti
   WarningSwitches warningSwitches;
   MexServices* previousServices = nullptr;
   rt::WarningHandler previousWarnings;
@@ -139,7 +140,27 @@ struct Interpreter::Impl final : MexServices {
     if (print) show("ans", value);
   }
 
+  // Counts one level of evaluation for its lifetime; too many levels are an error.
+  class Nesting {
+   public:
+    explicit Nesting(int& depth) : depth_(depth) {
+      if (depth_ >= kMaxEvalNesting) {
+        rt::raise(rt::errid::kTooDeep, "Nesting too deep: more than " +
+                                           std::to_string(kMaxEvalNesting) +
+                                           " levels of evaluation in one statement.");
+      }
+      ++depth_;
+    }
+    ~Nesting() { --depth_; }
+    Nesting(const Nesting&) = delete;
+    Nesting& operator=(const Nesting&) = delete;
+
+   private:
+    int& depth_;
+  };
+
   Flow exec(const Stmt& s) {
+    const Nesting level(evalNesting);
     switch (s.kind) {
       case Stmt::Kind::Expr:
         execExpression(s);
@@ -174,8 +195,9 @@ struct Interpreter::Impl final : MexServices {
           return execList(s.body);
         } catch (const std::exception& e) {
           // The caught error is kept as its message text.
-          lastError = e.what();
-          if (!s.name.empty()) vars[s.name] = Array::str(e.what());
+          const auto* error = dynamic_cast<const rt::Error*>(&e);
+          lastError = error != nullptr ? error->message() : std::string(e.what());
+          if (!s.name.empty()) vars[s.name] = Array::str(lastError);
           return execList(s.otherwise);
         }
       case Stmt::Kind::Break:
@@ -382,6 +404,7 @@ struct Interpreter::Impl final : MexServices {
 
   // An expression that may give several values: a call (nargout results) or c{...}.
   std::vector<Array> evalMulti(const Expr& e, int nargout) {
+    const Nesting level(evalNesting);
     switch (e.kind) {
       case Expr::Kind::Ident:
         if (isVariable(e.text)) return {vars[e.text]};
@@ -408,6 +431,7 @@ struct Interpreter::Impl final : MexServices {
   }
 
   Array evalSingle(const Expr& e) {
+    const Nesting level(evalNesting);
     switch (e.kind) {
       case Expr::Kind::Number:
         return e.imaginary ? Array(rt::Complex(0.0, e.number)) : Array(e.number);
@@ -426,8 +450,22 @@ struct Interpreter::Impl final : MexServices {
         }
         return std::move(r[0]);
       }
-      case Expr::Kind::Binary:
-        return binary(e.text, evalSingle(*e.args[0]), evalSingle(*e.args[1]));
+      case Expr::Kind::Binary: {
+        // A chain such as a + b - c + ... is a left-deep tree: walk down its left
+        // spine, then apply the operators left to right, one term at a time.
+        std::vector<const Expr*> spine;
+        const Expr* left = &e;
+        while (left->kind == Expr::Kind::Binary) {
+          spine.push_back(left);
+          left = left->args[0].get();
+        }
+        Array value = evalSingle(*left);
+        for (auto it = spine.rbegin(); it != spine.rend(); ++it) {
+          const Array right = evalSingle(*(*it)->args[1]);
+          value = binary((*it)->text, value, right);
+        }
+        return value;
+      }
       case Expr::Kind::Unary: {
         const Array v = evalSingle(*e.args[0]);
         if (e.text == "-") return rt::uminus(v);
@@ -523,6 +561,9 @@ struct Interpreter::Impl final : MexServices {
     StmtList statements;
     try {
       statements = parseText(text, [this](std::string_view n) { return isVariable(n); });
+    } catch (const rt::Error& e) {
+      self.reportError(e.message());
+      return false;
     } catch (const std::exception& e) {
       self.reportError(e.what());
       return false;

@@ -428,6 +428,13 @@ class Lexer {
       case '.':
         break;
       default:
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
+          // A control character (a NUL byte among them) is named by its code, so
+          // that the message stays whole and readable.
+          syntaxError("unexpected control character (code " +
+                          std::to_string(static_cast<unsigned char>(c)) + ")",
+                      line_);
+        }
         syntaxError(std::string("unexpected character '") + c + "'", line_);
     }
     spaceBefore_ = false;

@@ -26,6 +26,10 @@ int main(int argc, char** argv) {
     std::cerr << "mexhost: " << e.message() << '\n';
     return 2;
   }
+  if (const std::string problem = mh::outputFolderProblem(options.outDir); !problem.empty()) {
+    std::cerr << "mexhost: cannot write figures to '" << options.outDir << "': " << problem << '\n';
+    return 2;
+  }
   mh::Interpreter interpreter(std::cout, std::cerr, mh::hostOptions(options));
   mh::registerGraphicsBuiltins(interpreter.builtins(), graphics);
   // Every figure that changed is written when a statement ends. drawnow also

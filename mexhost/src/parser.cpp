@@ -1,10 +1,33 @@
 #include "parser.hpp"
 
 #include <string>
+#include <vector>
 
 #include "runtime/error.hpp"
 
 namespace mh {
+
+Expr::~Expr() {
+  std::vector<ExprPtr> pending;
+  auto detach = [&pending](Expr& e) {
+    if (e.base) pending.push_back(std::move(e.base));
+    for (ExprPtr& a : e.args) {
+      if (a) pending.push_back(std::move(a));
+    }
+    for (std::vector<ExprPtr>& row : e.rows) {
+      for (ExprPtr& x : row) {
+        if (x) pending.push_back(std::move(x));
+      }
+    }
+  };
+  detach(*this);
+  while (!pending.empty()) {
+    ExprPtr next = std::move(pending.back());
+    pending.pop_back();
+    detach(*next);
+  }  // each node is freed here with no children left
+}
+
 namespace {
 
 class Parser {
@@ -56,6 +79,22 @@ class Parser {
               "Parse error at line " + std::to_string(cur().line) + ": " + message);
   }
 
+  // Counts one level of nesting for its lifetime; too many levels are an error.
+  class Nesting {
+   public:
+    explicit Nesting(Parser& p) : p_(p) {
+      if (++p_.nesting_ > kMaxParseNesting) {
+        p_.fail("nesting too deep (more than " + std::to_string(kMaxParseNesting) + " levels)");
+      }
+    }
+    ~Nesting() { --p_.nesting_; }
+    Nesting(const Nesting&) = delete;
+    Nesting& operator=(const Nesting&) = delete;
+
+   private:
+    Parser& p_;
+  };
+
   ExprPtr node(Expr::Kind kind) const {
     auto e = std::make_unique<Expr>();
     e->kind = kind;
@@ -98,6 +137,7 @@ class Parser {
   }
 
   StmtPtr statement() {
+    const Nesting level(*this);
     if (at(TokenKind::Keyword)) return keywordStatement();
     if (at(TokenKind::Command)) {
       StmtPtr s = makeStmt(Stmt::Kind::Command);
@@ -278,7 +318,10 @@ class Parser {
   }
 
   // ---- expressions ------------------------------------------------------------
-  ExprPtr expression() { return orOr(); }
+  ExprPtr expression() {
+    const Nesting level(*this);
+    return orOr();
+  }
 
   ExprPtr binaryLeft(ExprPtr (Parser::*operand)(), std::initializer_list<std::string_view> ops,
                      Expr::Kind kind = Expr::Kind::Binary) {
@@ -330,6 +373,7 @@ class Parser {
 
   ExprPtr unary() {
     if (atOp("-") || atOp("+") || atOp("~")) {
+      const Nesting level(*this);
       ExprPtr e = node(Expr::Kind::Unary);
       e->text = cur().text;
       next();
@@ -366,6 +410,7 @@ class Parser {
 
   ExprPtr powerOperand() {
     if (atOp("-") || atOp("+") || atOp("~")) {
+      const Nesting level(*this);
       ExprPtr e = node(Expr::Kind::Unary);
       e->text = cur().text;
       next();
@@ -476,6 +521,7 @@ class Parser {
   const std::vector<Token>& t_;
   std::size_t p_ = 0;
   int inSubscript_ = 0;
+  int nesting_ = 0;
 };
 
 }  // namespace

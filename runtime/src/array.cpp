@@ -1,6 +1,9 @@
 #include "runtime/array.hpp"
 
+#include <unistd.h>
+
 #include <cstdio>
+#include <limits>
 #include <utility>
 
 #include "runtime/error.hpp"
@@ -14,11 +17,42 @@ std::size_t product(const Dims& d) {
   return n;
 }
 
+std::size_t physicalMemoryBytes() {
+  static const std::size_t bytes = [] {
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    if (pages <= 0 || pageSize <= 0) return std::numeric_limits<std::size_t>::max();
+    return static_cast<std::size_t>(pages) * static_cast<std::size_t>(pageSize);
+  }();
+  return bytes;
+}
+
 }  // namespace
 
+std::size_t checkedNumel(const Dims& dims) {
+  if (dims.size() > kMaxDims) raiseMaxSize();
+  std::size_t nonZero = 1;
+  bool empty = false;
+  for (std::size_t v : dims) {
+    if (v == 0) {
+      empty = true;
+      continue;
+    }
+    if (v > kMaxElements || nonZero > kMaxElements / v) raiseMaxSize();
+    nonZero *= v;
+  }
+  return empty ? 0 : nonZero;
+}
+
+void checkMemory(std::size_t count, std::size_t bytesEach) {
+  if (bytesEach != 0 && count > physicalMemoryBytes() / bytesEach) raiseOutOfMemory();
+}
+
+// Every array's dimensions pass through here, so the size checks hold everywhere.
 Dims normalizeDims(Dims d) {
   while (d.size() < 2) d.push_back(d.empty() ? 0 : 1);
   while (d.size() > 2 && d.back() == 1) d.pop_back();
+  checkedNumel(d);
   return d;
 }
 
@@ -41,7 +75,9 @@ Array Array::zeros(const Dims& dims) {
   Array a;
   a.class_ = ClassId::Double;
   a.dims_ = normalizeDims(dims);
-  a.re_.assign(product(a.dims_), 0.0);
+  const std::size_t n = product(a.dims_);
+  checkMemory(n);
+  a.re_.assign(n, 0.0);
   return a;
 }
 
@@ -90,7 +126,9 @@ Array Array::cell(const Dims& dims) {
   Array a;
   a.class_ = ClassId::Cell;
   a.dims_ = normalizeDims(dims);
-  a.cells_.resize(product(a.dims_), zeros({0, 0}));
+  const std::size_t n = product(a.dims_);
+  checkMemory(n, sizeof(Array));
+  a.cells_.resize(n, zeros({0, 0}));
   return a;
 }
 

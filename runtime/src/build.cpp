@@ -143,6 +143,11 @@ Array cat(std::size_t dim, const std::vector<Array>& parts) {
     if (!parts.empty() && parts[0].isCell()) return Array::cell({0, 0});
     return zeros(0, 0);
   }
+  // Beyond kMaxDims only a single part can be concatenated: it is its own result.
+  if (dim > kMaxDims) {
+    if (kept.size() == 1) return *kept[0];
+    raiseMaxSize();
+  }
   const std::size_t nd = std::max<std::size_t>(dim, 2);
   auto sizeOf = [&](const Array* p, std::size_t k) { return p->size(k + 1); };
   std::size_t maxDims = nd;
@@ -324,11 +329,30 @@ Array permute(const Array& x, const Array& order) {
 }
 
 Array repmat(const Array& x, std::size_t m, std::size_t n) {
-  std::vector<Array> rowParts(n, x);
-  const Array r = horzcat(rowParts);
-  std::vector<Array> colParts(m, r);
-  if (m == 0 || n == 0) return zeros(x.rows() * m, x.cols() * n);
-  return vertcat(colParts);
+  if (!x.isDefined()) raise(errid::kUndefined, "Concatenation of a value that is undefined.");
+  const std::size_t rows = x.rows();
+  const std::size_t cols = x.cols();
+  if ((m != 0 && rows > kMaxElements / m) || (n != 0 && cols > kMaxElements / n)) raiseMaxSize();
+  if (m == 0 || n == 0) return zeros(rows * m, cols * n);
+  Dims out = x.dims();
+  out[0] *= m;
+  out[1] *= n;
+  const std::size_t total = checkedNumel(out);
+  checkMemory(total, x.isCell() ? sizeof(Array) : sizeof(double));
+  if (total == 0) {
+    Array empty = x.isCell() ? Array::cell(out) : Array::zeros(out);
+    if (!x.isCell()) empty.setClass(x.classId());
+    return empty;
+  }
+  // Tiles by subscripts: row k of the result is row (k mod rows) of x, and so on.
+  auto tiled = [](std::size_t count, std::size_t period) {
+    std::vector<double> v(count);
+    for (std::size_t k = 0; k < count; ++k) v[k] = static_cast<double>(k % period + 1);
+    return makeReal({1, count}, std::move(v));
+  };
+  std::vector<Index> subs{tiled(out[0], rows), tiled(out[1], x.size(2))};
+  for (std::size_t k = 2; k < x.ndims(); ++k) subs.emplace_back(all);
+  return x.index(subs);
 }
 
 }  // namespace rt

@@ -24,6 +24,14 @@ void raise(std::string identifier, std::string message) {
   throw Error(std::move(identifier), std::move(message));
 }
 
+void raiseMaxSize() {
+  raise(errid::kMaxSize, kMaxSizeMessage);
+}
+
+void raiseOutOfMemory() {
+  raise(errid::kOutOfMemory, kOutOfMemoryMessage);
+}
+
 WarningHandler setWarningHandler(WarningHandler handler) {
   WarningHandler previous = std::move(handlerSlot());
   handlerSlot() = handler ? std::move(handler) : WarningHandler(defaultWarning);

@@ -1,4 +1,5 @@
 // Size queries, element-wise functions, reductions and reorderings.
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -69,6 +70,8 @@ Array reduce(const Array& x, std::size_t dim, const char* name, Complex init,
              Complex (*op)(Complex, Complex), double (*opReal)(double, double)) {
   numericOperand(x, name);
   if (dim == 0) raise(errid::kArgument, std::string(name) + ": dimension must be positive.");
+  // Every dimension past the last is a singleton: the first of them stands for all.
+  dim = std::min(dim, x.ndims() + 1);
   const Slices s = slicesAlong(x, dim);
   Array out = Array::zeros(s.outDims);
   const bool complex = x.isComplex();

@@ -153,6 +153,7 @@ Array Array::index(const std::vector<Index>& subs) const {
     total *= resultDims[k];
   }
   out.dims_ = normalizeDims(resultDims);
+  checkMemory(total, isCell() ? sizeof(Array) : sizeof(double));
   if (isCell()) {
     out.cells_.resize(total);
   } else {
@@ -234,6 +235,7 @@ void Array::assign(const std::vector<Index>& subs, const Array& value) {
       std::size_t extent = extents[k];
       if (subs[k].isAll() && numel() == 0) extent = std::max(extent, value.size(k + 1));
       pos[k] = resolve(subs[k], extent);
+      if (!pos[k].empty() && count > kMaxElements / pos[k].size()) raiseMaxSize();
       count *= pos[k].size();
       std::size_t needed = extent;
       for (std::size_t p : pos[k]) needed = std::max(needed, p + 1);
@@ -267,8 +269,8 @@ void Array::assign(const std::vector<Index>& subs, const Array& value) {
     Array grown;
     grown.class_ = class_;
     grown.dims_ = newDims;
-    std::size_t total = 1;
-    for (std::size_t v : newDims) total *= v;
+    const std::size_t total = checkedNumel(newDims);
+    checkMemory(total, isCell() ? sizeof(Array) : sizeof(double));
     if (isCell()) {
       grown.cells_.assign(total, Array::zeros({0, 0}));
     } else {

@@ -1,7 +1,5 @@
 #include "runtime/mxconvert.hpp"
 
-#include <limits>
-#include <new>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -32,14 +30,12 @@ Owned checked(mxArray* a) {
 // of a value all recurse once per level.
 constexpr int kMaxCellDepth = 200;
 
-// Elements of the full array of `dims`; a count that std::size_t cannot hold is
-// memory no host has.
+// Elements of the full array of `dims`, through the runtime's one checked count:
+// a product that wraps or passes the largest array raises rt:maxVariableSize, one
+// that cannot fit in memory rt:outOfMemory, before anything is allocated.
 std::size_t fullCount(const Dims& dims) {
-  std::size_t n = 1;
-  for (std::size_t d : dims) {
-    if (d != 0 && n > std::numeric_limits<std::size_t>::max() / d) throw std::bad_alloc();
-    n *= d;
-  }
+  const std::size_t n = checkedNumel(dims);
+  checkMemory(n);
   return n;
 }
 

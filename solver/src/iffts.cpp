@@ -19,6 +19,12 @@ rt::Array ifftsBody(rt::Array supv, rt::Array tmax) {
     }
   }
   const rt::Array M = rt::sizeOutputs(supv, 2)[0];
+  // The Nyquist row is row M: a spectrum without rows has none to index.
+  if (rt::isTrue(rt::lt(M, lit(Lit::One)))) {
+    rt::raise(rt::errid::kIndexOutOfBounds,
+              "iffts: the spectrum supv has no frequency rows (size " +
+                  rt::dimsToString(supv.dims()) + "); at least one row is needed.");
+  }
 
   // Complete the spectrum: a real Nyquist row, then the conjugates of rows 2..M-1 in
   // reverse order as rows M+1..2*(M-1), so the transform is real up to rounding.

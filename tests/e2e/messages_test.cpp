@@ -185,6 +185,33 @@ TEST(SubfunctionMessages, EachSubfunctionChecksItsOutputsThenItsInputs) {
   EXPECT_EQ(s.out(), "");
 }
 
+TEST(SubfunctionMessages, PlainlyWrongArgumentsNameWhatFailed) {
+  const std::string counts =
+      " is not a size; sizes must be finite integers (the widths b must not sum to 0 and Nj "
+      "must be finite).";
+  const Session& s = shared(
+      {
+          "[c, l] = plattm([0 0 0], [-0.2 0.2], 0.1, 200)",
+          "[c, l] = plattm([1 0.2 0.2], [-0.2 0.2], 0.1, NaN)",
+          "[c, l] = plattm([1 0.2 0.2], [-0.2 0.2], 0.1, Inf)",
+          "iffts([], 1)",
+          "iffts(zeros(0, 2), 1)",
+          "disp(size(iffts(zeros(1, 0, 3), 1)))",
+      },
+      kExposed);
+  EXPECT_EQ(s.errorLines(),
+            (std::vector<std::string>{
+                "error: plattm: the strip count NaN" + counts,
+                "error: plattm: the strip count NaN" + counts,
+                "error: plattm: the strip count Inf" + counts,
+                "error: iffts: the spectrum supv has no frequency rows (size 0x0); at least one "
+                "row is needed.",
+                "error: iffts: the spectrum supv has no frequency rows (size 0x2); at least one "
+                "row is needed.",
+            }));
+  EXPECT_EQ(s.out(), "     4     0\n");
+}
+
 TEST(SubfunctionMessages, VextralRegistersNoSubfunction) {
   const Session& s =
       shared({"ftrapez(1, 2, 3, 4)", "iffts(1, 2)"}, onlyPlugin(kVextral) + " --expose-local");

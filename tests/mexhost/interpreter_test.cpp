@@ -86,6 +86,37 @@ TEST_F(Prompt, SyntaxErrorsAreReportedAndTheSessionGoesOn) {
   EXPECT_EQ(run("y = 1"), "y = 1\n");
 }
 
+TEST_F(Prompt, DeepNestingIsAnErrorAndLongOperatorChainsEvaluate) {
+  auto repeat = [](const std::string& s, int n) {
+    std::string r;
+    for (int k = 0; k < n; ++k) r += s;
+    return r;
+  };
+  const std::string tooDeep =
+      "error: Nesting too deep: more than 1024 levels of evaluation in one statement.\n";
+  struct Row {
+    std::string text;
+    std::string out;  // expected output; empty when an error is expected
+    std::string err;
+  };
+  for (const Row& row : std::vector<Row>{
+           {"x = 1" + repeat(" + 1", 200000) + ";disp(x)", "   200001\n", ""},
+           {"x = 1" + repeat(" - 1", 100000) + " == -99999", "x = 1\n", ""},
+           {"x = 2" + repeat("^1", 5000), "x = 2\n", ""},
+           {"x = " + repeat("(", 250) + "1" + repeat(")", 250), "x = 1\n", ""},
+           {"x = " + repeat("[", 250) + "2" + repeat("]", 250), "x = 2\n", ""},
+           {"x = " + repeat("abs(", 250) + "-3" + repeat(")", 250), "x = 3\n", ""},
+           {"x = " + repeat("-", 250) + "1", "x = 1\n", ""},
+           {"x = 1" + repeat("'", 100000), "", tooDeep},
+           {"x = 1" + repeat(" || 1", 5000), "", tooDeep},
+           {"x = 1" + repeat(" && 1", 5000), "", tooDeep},
+       }) {
+    EXPECT_EQ(run(row.text), row.out) << row.text.substr(0, 20);
+    EXPECT_EQ(err.str(), row.err) << row.text.substr(0, 20);
+    EXPECT_EQ(run("y = 7"), "y = 7\n");  // the session goes on
+  }
+}
+
 TEST_F(Prompt, IndexingWithEndColonAndLogicals) {
   run("x = [10 20 30 40];");
   EXPECT_EQ(run("x(end)"), "ans = 40\n");

@@ -279,6 +279,28 @@ TEST(SyntaxErrors, AreReportedWithTheLine) {
   EXPECT_EQ(syntaxError("if 1, x = 2"), "Parse error at line 1: 'if' without a matching 'end'");
   EXPECT_EQ(syntaxError("x = 1 y = 2"), "Parse error at line 1: unexpected 'y'");
   EXPECT_EQ(syntaxError("x = 3$"), "Parse error at line 1: unexpected character '$'");
+  // A NUL byte in a script: named by its code, the message whole.
+  EXPECT_EQ(syntaxError(std::string("x = 1\0 + 2", 11)),
+            "Parse error at line 1: unexpected control character (code 0)");
+  // Nesting deeper than the parser allows is an error, not a stack overflow.
+  const std::string tooDeep = "nesting too deep (more than 256 levels)";
+  auto repeat = [](const std::string& s, int n) {
+    std::string r;
+    for (int k = 0; k < n; ++k) r += s;
+    return r;
+  };
+  for (const auto& [text, line] : std::vector<std::pair<std::string, int>>{
+           {"x = " + repeat("(", 3000) + "1" + repeat(")", 3000), 1},
+           {"x = " + repeat("[", 3000) + "1" + repeat("]", 3000), 1},
+           {"x = " + repeat("{", 3000) + "1" + repeat("}", 3000), 1},
+           {"x = " + repeat("-", 5000) + "1", 1},
+           {"x = 2^" + repeat("-", 5000) + "1", 1},
+           {"x = " + repeat("abs(", 3000) + "1" + repeat(")", 3000), 1},
+           {repeat("if 1\n", 3000) + repeat("end\n", 3000), 256},
+       }) {
+    EXPECT_EQ(syntaxError(text), "Parse error at line " + std::to_string(line) + ": " + tooDeep)
+        << text.substr(0, 20);
+  }
 }
 
 }  // namespace

@@ -171,6 +171,11 @@ std::string usageText();
 std::optional<int> parseCommandLine(int argc, const char* const* argv, CliOptions& options,
                                     std::ostream& out, std::ostream& err);
 
+// Why figures cannot be written to `folder` (a regular file is in the way, a
+// folder on the way is not writable), or "" when they can: the folder exists and
+// is writable, or the nearest existing folder above it is, so it can be made.
+std::string outputFolderProblem(const std::string& folder);
+
 HostOptions hostOptions(const CliOptions& options);
 
 // `mexhost --info PLUGIN`: prints the description; 0, or 1 after an error message.

@@ -24,6 +24,7 @@
 #include "matrix.h"
 #include "mexhost/mxhost.hpp"
 #include "runtime/array.hpp"
+#include "runtime/error.hpp"
 
 // Logical storage: std::vector<bool> packs bits and cannot hand out an mxLogical*.
 class LogicalStore {
@@ -104,7 +105,20 @@ ArrayObserver* arrayObserver = nullptr;
   throw MexError("mexhost:mxArray", message);
 }
 
-mxArray* make(mxClassID classId, std::vector<mwSize> dims) {
+// The dimensions of every array pass here before its storage is sized, so that
+// no element count wraps and no size beyond memory reaches the allocator.
+void checkSize(const std::vector<mwSize>& dims) {
+  try {
+    rt::checkMemory(rt::checkedNumel(rt::Dims(dims.begin(), dims.end())));
+  } catch (const rt::Error& e) {
+    throw MexError(e.identifier(), e.message());
+  }
+}
+
+// `dense`: the storage follows the dimensions (every array but a sparse one,
+// whose storage is its nzmax entries).
+mxArray* make(mxClassID classId, std::vector<mwSize> dims, bool dense = true) {
+  if (dense) checkSize(dims);
   auto* a = new mxArray_tag;
   a->classId = classId;
   a->dims = std::move(dims);
@@ -249,7 +263,7 @@ mxArray* mxCreateStructMatrix(mwSize m, mwSize n, int nfields, const char** fiel
 }
 
 mxArray* mxCreateSparse(mwSize m, mwSize n, mwSize nzmax, mxComplexity complexity) {
-  mxArray* a = mh::make(mxDOUBLE_CLASS, {m, n});
+  mxArray* a = mh::make(mxDOUBLE_CLASS, {m, n}, false);
   a->sparse = true;
   a->complex = complexity == mxCOMPLEX;
   nzmax = nzmax == 0 ? 1 : nzmax;
@@ -261,7 +275,7 @@ mxArray* mxCreateSparse(mwSize m, mwSize n, mwSize nzmax, mxComplexity complexit
 }
 
 mxArray* mxCreateSparseLogicalMatrix(mwSize m, mwSize n, mwSize nzmax) {
-  mxArray* a = mh::make(mxLOGICAL_CLASS, {m, n});
+  mxArray* a = mh::make(mxLOGICAL_CLASS, {m, n}, false);
   a->sparse = true;
   nzmax = nzmax == 0 ? 1 : nzmax;
   a->logicals.resize(nzmax, false);
@@ -272,7 +286,7 @@ mxArray* mxCreateSparseLogicalMatrix(mwSize m, mwSize n, mwSize nzmax) {
 
 mxArray* mxDuplicateArray(const mxArray* a) {
   if (a == nullptr) return nullptr;
-  mxArray* copy = mh::make(a->classId, a->dims);
+  mxArray* copy = mh::make(a->classId, a->dims, !a->sparse);
   copy->sparse = a->sparse;
   copy->ir = a->ir;
   copy->jc = a->jc;
@@ -476,7 +490,9 @@ void mxSetField(mxArray* s, mwIndex i, const char* name, mxArray* value) {
 // (elements kept in column order, new ones zero or NULL).
 int mxSetDimensions(mxArray* a, const mwSize* dims, mwSize ndim) {
   if (a == nullptr || a->sparse) return 1;
-  a->dims = mh::normalDims(ndim, dims);
+  std::vector<mwSize> normal = mh::normalDims(ndim, dims);
+  mh::checkSize(normal);
+  a->dims = std::move(normal);
   mh::resizeStorage(a);
   return 0;
 }

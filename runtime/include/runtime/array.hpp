@@ -27,6 +27,21 @@ enum class ClassId { Undefined, Double, Char, Logical, Cell };
 
 class Array;
 
+// Sizes. No array has more than kMaxElements elements (the product of its
+// non-zero dimensions included, so that no count derived from its dimensions can
+// wrap) nor more than kMaxDims dimensions.
+inline constexpr std::size_t kMaxElements = (std::size_t{1} << 48) - 1;
+inline constexpr std::size_t kMaxDims = 1024;
+
+// The number of elements of an array of these dimensions. Raises rt:maxVariableSize
+// when the product of the non-zero dimensions passes kMaxElements (or would wrap)
+// or there are more than kMaxDims dimensions.
+std::size_t checkedNumel(const Dims& dims);
+
+// Raises rt:outOfMemory when `count` elements of `bytesEach` bytes cannot fit in the
+// machine's physical memory, before anything is allocated.
+void checkMemory(std::size_t count, std::size_t bytesEach = sizeof(double));
+
 // One subscript: a number, a numeric or logical array, or ':' (rt::all).
 struct AllTag {};
 inline constexpr AllTag all{};

@@ -18,12 +18,16 @@ class Array;
 class Error : public std::runtime_error {
  public:
   Error(std::string identifier, std::string message)
-      : std::runtime_error(message), identifier_(std::move(identifier)) {}
+      : std::runtime_error(message),
+        identifier_(std::move(identifier)),
+        message_(std::move(message)) {}
   const std::string& identifier() const { return identifier_; }
-  std::string message() const { return what(); }
+  // The whole text, a NUL character included (what() ends at the first one).
+  const std::string& message() const { return message_; }
 
  private:
   std::string identifier_;
+  std::string message_;
 };
 
 [[noreturn]] void raise(std::string identifier, std::string message);
@@ -38,7 +42,18 @@ inline constexpr const char* kUndefinedInput = "rt:undefinedInput";
 inline constexpr const char* kUnassignedOutput = "rt:unassignedOutput";
 inline constexpr const char* kType = "rt:wrongType";
 inline constexpr const char* kArgument = "rt:badArgument";
+inline constexpr const char* kMaxSize = "rt:maxVariableSize";
+inline constexpr const char* kOutOfMemory = "rt:outOfMemory";
+inline constexpr const char* kInterrupted = "rt:interrupted";
+inline constexpr const char* kTooDeep = "rt:nestingTooDeep";
 }  // namespace errid
+
+// The texts of the errors every part of the system shares for sizes and memory.
+inline constexpr const char* kMaxSizeMessage =
+    "Maximum variable size allowed by the program is exceeded.";
+inline constexpr const char* kOutOfMemoryMessage = "Out of memory.";
+[[noreturn]] void raiseMaxSize();
+[[noreturn]] void raiseOutOfMemory();
 
 // Warning service. The handler receives identifier and message; the default one
 // writes "Warning: <message>" to standard error.

@@ -30,7 +30,8 @@ Owned fromArray(const Array& value);
 // stands for (its index arrays checked against its size before anything is
 // read); a NULL cell element becomes []. Any other class (integers, single,
 // struct, function handle) raises rt:wrongType; cells nested more than 200
-// deep raise rt:badArgument; a full size beyond memory throws std::bad_alloc.
+// deep raise rt:badArgument; a full size that wraps or cannot fit in memory
+// raises rt:maxVariableSize or rt:outOfMemory.
 Array toArray(const mxArray* value);
 
 }  // namespace rt::mx
