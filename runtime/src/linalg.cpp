@@ -161,6 +161,9 @@ Array mldivide(const Array& a, const Array& b) {
                                      dimsToString(a.dims()) + ", op2 is " + dimsToString(b.dims()) +
                                      ").");
   }
+  // An empty system: the host language's answer is zeros(columns(A), columns(B)),
+  // and the solvers must not see it (their triangular solves index an empty block).
+  if (a.rows() == 0 || a.cols() == 0 || b.cols() == 0) return zeros(a.cols(), b.cols());
   if (a.rows() == a.cols()) {
     if (!a.isComplex() && !b.isComplex()) {
       Eigen::PartialPivLU<MatR> lu(toReal(a));

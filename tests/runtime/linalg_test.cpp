@@ -35,6 +35,29 @@ TEST(LinearAlgebra, InverseAndSolve) {
   EXPECT_EQ(mldivide(Array(2.0), row({2, 4})).re(), (std::vector<double>{1, 2}));
 }
 
+// Empty systems once reached Eigen's least-squares solver, which indexed an empty
+// block (found by fuzzing plattm with widths zeros(0, 3): b / sum(b)).
+TEST(LinearAlgebra, EmptySystemsSolveToZerosOfTheColumnsSizes) {
+  struct Case {
+    Array a, b;
+    Dims expected;
+  };
+  const Case cases[] = {
+      {zeros(3, 1), zeros(3, 0), {1, 0}},
+      {zeros(0, 3), zeros(0, 2), {3, 2}},
+      {zeros(0, 0), zeros(0, 4), {0, 4}},
+      {ones(3, 2), zeros(3, 0), {2, 0}},
+      {Array::fromData({2, 3}, {1, 2, 3, 4, 5, 6}, {1, 0, 0, 0, 0, 1}), zeros(2, 0), {3, 0}},
+  };
+  for (const Case& c : cases) {
+    const Array x = mldivide(c.a, c.b);
+    EXPECT_EQ(x.dims(), c.expected);
+    EXPECT_EQ(maxAbs(x), 0.0);
+  }
+  // A/B the same way round: zeros(0, 3) / zeros(1, 3) is 0-by-1.
+  EXPECT_EQ(mrdivide(zeros(0, 3), zeros(1, 3)).dims(), (Dims{0, 1}));
+}
+
 TEST(LinearAlgebra, SingularInverseWarnsAndGivesInf) {
   WarningCapture w;
   const Array s = inv(matrix(2, 2, {1, 1, 1, 1}));
