@@ -12,7 +12,6 @@
 // host's MEX API, or leave outputs that are not live arrays. The plug-ins run in
 // the embedded host (graphics included, nothing written to files).
 #include <dlfcn.h>
-#include <fuzzer/FuzzedDataProvider.h>
 
 #include <cmath>
 #include <cstdint>
@@ -31,6 +30,43 @@
 #include "runtime/mexlibrary.h"
 
 namespace {
+
+// The fuzzer's bytes as a stream of choices, taken from the front; past the end
+// every choice is its smallest value.
+class Bytes {
+ public:
+  Bytes(const uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+
+  template <typename T>
+  T inRange(T low, T high) {
+    const auto span = static_cast<uint64_t>(high) - static_cast<uint64_t>(low);
+    uint64_t raw = 0;
+    for (uint64_t reach = 0; reach < span && at_ < size_; reach = (reach << 8) | 0xff) {
+      raw = (raw << 8) | data_[at_++];
+    }
+    return span == UINT64_MAX ? static_cast<T>(raw)
+                              : static_cast<T>(static_cast<uint64_t>(low) + raw % (span + 1));
+  }
+  template <typename T>
+  T any() {
+    return inRange<T>(std::numeric_limits<T>::min(), std::numeric_limits<T>::max());
+  }
+  bool flag() { return (any<uint8_t>() & 1) != 0; }
+  std::string text(std::size_t most) {
+    std::string s;
+    while (s.size() < most && at_ < size_) {
+      const char c = static_cast<char>(data_[at_++]);
+      if (c == '\\' && at_ < size_ && data_[at_++] != '\\') break;
+      s += c;
+    }
+    return s;
+  }
+
+ private:
+  const uint8_t* data_;
+  std::size_t size_;
+  std::size_t at_ = 0;
+};
 
 using MexFunction = void (*)(int, mxArray*[], int, const mxArray*[]);
 
@@ -93,28 +129,28 @@ const double kPalette[] = {0.0,
                            std::numeric_limits<double>::infinity(),
                            -std::numeric_limits<double>::infinity()};
 
-double value(FuzzedDataProvider& in) {
-  if (in.ConsumeBool()) return static_cast<double>(in.ConsumeIntegralInRange<int>(-4, 250));
-  return kPalette[in.ConsumeIntegralInRange<std::size_t>(0, std::size(kPalette) - 1)];
+double value(Bytes& in) {
+  if (in.flag()) return static_cast<double>(in.inRange<int>(-4, 250));
+  return kPalette[in.inRange<std::size_t>(0, std::size(kPalette) - 1)];
 }
 
 // Dimensions of at most kMaxElements elements, or (rarely) ones whose product
 // wraps around 2^64.
 constexpr std::size_t kMaxElements = 4200;
 
-std::vector<mwSize> dimensions(FuzzedDataProvider& in) {
+std::vector<mwSize> dimensions(Bytes& in) {
   static const mwSize kSizes[] = {0, 1, 1, 1, 2, 2, 3, 4, 5, 8, 2049};
-  std::vector<mwSize> dims(in.ConsumeIntegralInRange<std::size_t>(1, 4));
-  if (in.ConsumeIntegralInRange<int>(0, 31) == 0) {
+  std::vector<mwSize> dims(in.inRange<std::size_t>(1, 4));
+  if (in.inRange<int>(0, 31) == 0) {
     // 2^32 * 2^32 * ... wraps to 0; with a 3 in front it stays small.
     for (mwSize& d : dims) d = mwSize{1} << 32;
-    dims[0] = in.ConsumeBool() ? 3 : dims[0];
+    dims[0] = in.flag() ? 3 : dims[0];
     if (dims.size() < 3) dims.push_back(mwSize{1} << 32);
     return dims;
   }
   std::size_t total = 1;
   for (mwSize& d : dims) {
-    d = kSizes[in.ConsumeIntegralInRange<std::size_t>(0, std::size(kSizes) - 1)];
+    d = kSizes[in.inRange<std::size_t>(0, std::size(kSizes) - 1)];
     if (total * d > kMaxElements) d = 1;
     total *= d == 0 ? 1 : d;
   }
@@ -127,7 +163,7 @@ std::size_t count(const std::vector<mwSize>& dims) {
   return n;
 }
 
-mxArray* makeArray(FuzzedDataProvider& in, int depth);
+mxArray* makeArray(Bytes& in, int depth);
 
 // An array the host may refuse to make (a size beyond its limits): then none.
 template <typename Make>
@@ -139,10 +175,10 @@ mxArray* refusedAsNull(Make make) {
   }
 }
 
-mxArray* makeSparse(FuzzedDataProvider& in, int kind) {
-  const mwSize m = in.ConsumeIntegralInRange<mwSize>(0, 6);
-  const mwSize n = in.ConsumeIntegralInRange<mwSize>(0, 6);
-  const mwSize nzmax = in.ConsumeIntegralInRange<mwSize>(0, 8);
+mxArray* makeSparse(Bytes& in, int kind) {
+  const mwSize m = in.inRange<mwSize>(0, 6);
+  const mwSize n = in.inRange<mwSize>(0, 6);
+  const mwSize nzmax = in.inRange<mwSize>(0, 8);
   mxArray* a = kind == 2 ? mxCreateSparseLogicalMatrix(m, n, nzmax)
                          : mxCreateSparse(m, n, nzmax, kind == 1 ? mxCOMPLEX : mxREAL);
   const mwSize room = mxGetNzmax(a);
@@ -153,10 +189,10 @@ mxArray* makeSparse(FuzzedDataProvider& in, int kind) {
   for (mwSize j = 0; j < n; ++j) {
     jc[j] = stored;
     for (mwIndex row = 0; row < m && stored < room; ++row) {
-      if (!in.ConsumeBool()) continue;
+      if (!in.flag()) continue;
       ir[stored] = row;
       if (kind == 2) {
-        mxGetLogicals(a)[stored] = in.ConsumeBool();
+        mxGetLogicals(a)[stored] = in.flag();
       } else {
         mxGetPr(a)[stored] = value(in);
         if (kind == 1) mxGetPi(a)[stored] = value(in);
@@ -165,13 +201,13 @@ mxArray* makeSparse(FuzzedDataProvider& in, int kind) {
     }
   }
   jc[n] = stored;
-  if (in.ConsumeIntegralInRange<int>(0, 15) == 0) {
-    switch (in.ConsumeIntegralInRange<int>(0, 3)) {
+  if (in.inRange<int>(0, 15) == 0) {
+    switch (in.inRange<int>(0, 3)) {
       case 0:
-        jc[n] = room + in.ConsumeIntegralInRange<mwIndex>(1, 1000);
+        jc[n] = room + in.inRange<mwIndex>(1, 1000);
         break;
       case 1:
-        ir[0] = m + in.ConsumeIntegralInRange<mwIndex>(0, 1000);
+        ir[0] = m + in.inRange<mwIndex>(0, 1000);
         break;
       case 2:
         if (n > 0) jc[n - 1] = jc[n] + 1;
@@ -184,8 +220,8 @@ mxArray* makeSparse(FuzzedDataProvider& in, int kind) {
   return a;
 }
 
-mxArray* makeArray(FuzzedDataProvider& in, int depth) {
-  const int kind = in.ConsumeIntegralInRange<int>(0, 10);
+mxArray* makeArray(Bytes& in, int depth) {
+  const int kind = in.inRange<int>(0, 10);
   switch (kind) {
     case 0:
       return nullptr;
@@ -204,12 +240,12 @@ mxArray* makeArray(FuzzedDataProvider& in, int depth) {
       return a;
     }
     case 3: {
-      if (in.ConsumeBool()) return mxCreateString(in.ConsumeRandomLengthString(40).c_str());
+      if (in.flag()) return mxCreateString(in.text(40).c_str());
       const std::vector<mwSize> dims = dimensions(in);
       mxArray* a = refusedAsNull([&] { return mxCreateCharArray(dims.size(), dims.data()); });
       const std::size_t n = std::min(count(dims), kMaxElements);
       for (std::size_t i = 0; i < n && mxGetChars(a) != nullptr; ++i) {
-        mxGetChars(a)[i] = in.ConsumeIntegral<mxChar>();
+        mxGetChars(a)[i] = in.any<mxChar>();
       }
       return a;
     }
@@ -218,13 +254,13 @@ mxArray* makeArray(FuzzedDataProvider& in, int depth) {
       mxArray* a = refusedAsNull([&] { return mxCreateLogicalArray(dims.size(), dims.data()); });
       const std::size_t n = std::min(count(dims), kMaxElements);
       for (std::size_t i = 0; i < n && mxGetLogicals(a) != nullptr; ++i) {
-        mxGetLogicals(a)[i] = in.ConsumeBool();
+        mxGetLogicals(a)[i] = in.flag();
       }
       return a;
     }
     case 5: {
-      const mwSize m = in.ConsumeIntegralInRange<mwSize>(0, 3);
-      const mwSize n = in.ConsumeIntegralInRange<mwSize>(0, 3);
+      const mwSize m = in.inRange<mwSize>(0, 3);
+      const mwSize n = in.inRange<mwSize>(0, 3);
       mxArray* a = mxCreateCellMatrix(m, n);
       for (mwIndex i = 0; i < m * n; ++i) {
         mxSetCell(a, i, depth < 3 ? makeArray(in, depth + 1) : mxCreateDoubleScalar(value(in)));
@@ -250,12 +286,12 @@ mxArray* makeArray(FuzzedDataProvider& in, int depth) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static Host* host = new Host();  // lives to the end of the process
-  FuzzedDataProvider in(data, size);
+  Bytes in(data, size);
   const std::size_t baseline = mh::liveArrayCount();
 
-  const int which = in.ConsumeIntegralInRange<int>(0, 5);
-  const int nlhs = in.ConsumeIntegralInRange<int>(0, 3);
-  const int nrhs = in.ConsumeIntegralInRange<int>(0, 16);
+  const int which = in.inRange<int>(0, 5);
+  const int nlhs = in.inRange<int>(0, 3);
+  const int nrhs = in.inRange<int>(0, 16);
   std::vector<mxArray*> prhs;
   for (int k = 0; k < nrhs; ++k) prhs.push_back(makeArray(in, 0));
   const std::size_t inputs = mh::liveArrayCount();
