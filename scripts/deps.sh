@@ -11,6 +11,7 @@ packages=(
   octave liboctave-dev gnuplot-nox
   ngspice
   chromium nodejs
+  clang-14 libfuzzer-14-dev
 )
 
 missing=()

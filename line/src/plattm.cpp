@@ -163,6 +163,7 @@ PlattmResult plattmBody(int nargin, rt::Array b, rt::Array dd, rt::Array hh, rt:
       x = ai * (rt::times(x + lit(Lit::Half), rt::log(x * ai + edge)) -
                 rt::times(x - lit(Lit::Half), rt::log(x * ai - edge)) - lit(Lit::One));
       for (std::size_t m = 2; m <= count[i]; ++m) {
+        rt::checkInterrupt();  // between strip rows
         const rt::Array md = static_cast<double>(m);
         Dj.assign({m - 1, rt::colon(md, Nji)},
                   x(rt::colon(lit(Lit::One), Nji + lit(Lit::One) - md)));
@@ -172,6 +173,7 @@ PlattmResult plattmBody(int nargin, rt::Array b, rt::Array dd, rt::Array hh, rt:
     Dtot.assign({block[i], block[i]}, -Dj);
 
     for (std::size_t k = i + 1; k <= N; ++k) {
+      rt::checkInterrupt();  // between blocks of strips
       const rt::Array d = -dd(i) + dd(k);
       rt::Array h = -hh(i) + hh(k);
       rt::Array xxd = stripOffsets(Nji, ai, Nj(k), a(k)) + d + (b(i) - b(k)) / lit(Lit::Two);

@@ -612,6 +612,7 @@ void registerConstruction(BuiltinTable& t) {
     const double b = scalarOf(args[1], "linspace");
     const std::size_t n =
         args.size() > 2 ? countOf(std::floor(scalarOf(args[2], "linspace")), "linspace") : 100;
+    rt::checkMemory(n);
     std::vector<double> v(n);
     for (std::size_t k = 0; k < n; ++k) {
       v[k] = n == 1 ? b : a + (b - a) * static_cast<double>(k) / static_cast<double>(n - 1);

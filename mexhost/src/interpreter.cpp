@@ -1,7 +1,10 @@
 // The interpreter: evaluation of statements, the workspace, the command window,
 // and the host services that libmx forwards to.
+#include <signal.h>
+
 #include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -67,7 +70,8 @@ struct Interpreter::Impl final : MexServices {
   int exitStatus = 0;
   int depth = 0;  // nesting of execute(): 1 at the prompt, more inside mexEvalString
   std::vector<EndContext> ends;
-  int evalNesting = 0;  // nesting of exec/evalSingle/evalMulti
+  int evalNesting = 0;       // nesting of exec/evalSingle/evalMulti
+  bool interrupted = false;  // Ctrl-C ended a statement of the current input
   WarningSwitches warningSwitches;
   MexServices* previousServices = nullptr;
   rt::WarningHandler previousWarnings;
@@ -161,6 +165,7 @@ struct Interpreter::Impl final : MexServices {
 
   Flow exec(const Stmt& s) {
     const Nesting level(evalNesting);
+    rt::checkInterrupt();  // before every statement, loop bodies included
     switch (s.kind) {
       case Stmt::Kind::Expr:
         execExpression(s);
@@ -184,6 +189,7 @@ struct Interpreter::Impl final : MexServices {
         return execFor(s);
       case Stmt::Kind::While:
         while (rt::isTrue(evalSingle(*s.expr))) {
+          rt::checkInterrupt();
           const Flow f = execList(s.body);
           if (f == Flow::Break) break;
           if (f == Flow::Return) return f;
@@ -217,6 +223,7 @@ struct Interpreter::Impl final : MexServices {
     Array flat = range;
     if (range.ndims() > 2) flat = rt::reshape(range, {rows, cols});
     for (std::size_t c = 0; c < cols; ++c) {
+      rt::checkInterrupt();
       vars[s.name] =
           rows == 1 ? flat(static_cast<double>(c + 1)) : flat(rt::all, static_cast<double>(c + 1));
       const Flow f = execList(s.body);
@@ -575,9 +582,11 @@ struct Interpreter::Impl final : MexServices {
         flow = exec(*s);
       } catch (const rt::Error& e) {
         self.reportError(e.message());
+        interrupted = interrupted || interruptPending();
         ok = false;
       } catch (const MexError& e) {
         self.reportError(e.what());
+        interrupted = interrupted || interruptPending();
         ok = false;
       } catch (const std::bad_alloc&) {
         self.reportError("Out of memory.");
@@ -647,14 +656,47 @@ void Interpreter::unloadPlugins() {
   impl_->loader.unloadAll();
 }
 
+namespace {
+
+// Whether a top-level input is running: Ctrl-C at an idle prompt does nothing.
+volatile std::sig_atomic_t inputRunning = 0;
+
+void onInterrupt(int) {
+  if (inputRunning == 0) return;
+  if (interruptPending()) {
+    // A second Ctrl-C before the first was seen: the statement has no safe point
+    // in reach, so the program ends the way it would without a handler.
+    std::signal(SIGINT, SIG_DFL);
+    std::raise(SIGINT);
+    return;
+  }
+  requestInterrupt();
+}
+
+}  // namespace
+
+void catchInterrupts() {
+  struct sigaction action {};
+  action.sa_handler = onInterrupt;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;  // a read at the prompt goes on
+  sigaction(SIGINT, &action, nullptr);
+}
+
 bool Interpreter::execute(std::string_view text) {
+  const bool topLevel = impl_->depth == 0;
+  if (topLevel) {
+    clearInterrupt();
+    impl_->interrupted = false;
+    inputRunning = 1;
+  }
   ++impl_->depth;
   bool ok = true;
   std::string chunk;
   std::size_t start = 0;
   // A UTF-8 byte order mark at the start is not part of the text.
   if (text.substr(0, 3) == "\xEF\xBB\xBF") start = 3;
-  while (start <= text.size() && !impl_->exitRequested) {
+  while (start <= text.size() && !impl_->exitRequested && !impl_->interrupted) {
     const std::size_t end = std::min(text.find('\n', start), text.size());
     std::string_view line = text.substr(start, end - start);
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
@@ -667,8 +709,14 @@ bool Interpreter::execute(std::string_view text) {
     if (end >= text.size()) break;
     start = end + 1;
   }
-  if (!chunk.empty() && !impl_->exitRequested) ok = impl_->runChunk(chunk) && ok;
+  if (!chunk.empty() && !impl_->exitRequested && !impl_->interrupted) {
+    ok = impl_->runChunk(chunk) && ok;
+  }
   --impl_->depth;
+  if (topLevel) {
+    inputRunning = 0;
+    clearInterrupt();
+  }
   return ok;
 }
 

@@ -31,6 +31,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   mh::Interpreter interpreter(std::cout, std::cerr, mh::hostOptions(options));
+  mh::catchInterrupts();
   mh::registerGraphicsBuiltins(interpreter.builtins(), graphics);
   // Every figure that changed is written when a statement ends. drawnow also
   // leaves a snapshot of the changed figures as figure<N>-drawnow.<ext>, so that

@@ -44,8 +44,19 @@ std::size_t checkedNumel(const Dims& dims) {
   return empty ? 0 : nonZero;
 }
 
+namespace {
+std::size_t memoryLimit = 0;  // 0: physical memory
+}  // namespace
+
+std::size_t setMemoryLimit(std::size_t bytes) {
+  const std::size_t previous = memoryLimit;
+  memoryLimit = bytes;
+  return previous;
+}
+
 void checkMemory(std::size_t count, std::size_t bytesEach) {
-  if (bytesEach != 0 && count > physicalMemoryBytes() / bytesEach) raiseOutOfMemory();
+  const std::size_t limit = memoryLimit != 0 ? memoryLimit : physicalMemoryBytes();
+  if (bytesEach != 0 && count > limit / bytesEach) raiseOutOfMemory();
 }
 
 // Every array's dimensions pass through here, so the size checks hold everywhere.

@@ -104,6 +104,7 @@ Array colon(double a, double d, double b) {
   double c = a + n * d;
   if (sig * (c - b) > -tol) c = b;
   const auto count = static_cast<std::size_t>(n) + 1;
+  checkMemory(count);
   std::vector<double> v(count);
   const auto half = static_cast<std::size_t>(n) / 2;
   for (std::size_t k = 0; k <= half; ++k) {

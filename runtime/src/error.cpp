@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "runtime/array.hpp"
+#include "runtime/mexlibrary.h"
 
 namespace rt {
 namespace {
@@ -30,6 +31,12 @@ void raiseMaxSize() {
 
 void raiseOutOfMemory() {
   raise(errid::kOutOfMemory, kOutOfMemoryMessage);
+}
+
+void checkInterrupt() {
+  if (&mexhostInterruptPending != nullptr && mexhostInterruptPending() != 0) {
+    raise(errid::kInterrupted, kInterruptedMessage);
+  }
 }
 
 WarningHandler setWarningHandler(WarningHandler handler) {

@@ -9,6 +9,9 @@
 namespace rt {
 namespace {
 
+// Element loops look for an interrupt once every 2^20 elements.
+constexpr std::size_t kInterruptStride = (std::size_t{1} << 20) - 1;
+
 std::string formatIndex(double v) {
   char buf[64];
   std::snprintf(buf, sizeof buf, "%.15g", v);
@@ -164,6 +167,7 @@ Array Array::index(const std::vector<Index>& subs) const {
   for (std::size_t k = 1; k < n; ++k) stride[k] = stride[k - 1] * extents[k - 1];
   std::vector<std::size_t> counter(n, 0);
   for (std::size_t t = 0; t < total; ++t) {
+    if ((t & kInterruptStride) == kInterruptStride) checkInterrupt();
     std::size_t src = 0;
     for (std::size_t k = 0; k < n; ++k) src += pos[k][counter[k]] * stride[k];
     if (isCell()) {
@@ -299,6 +303,7 @@ void Array::assign(const std::vector<Index>& subs, const Array& value) {
 
   if (n == 1) {
     for (std::size_t t = 0; t < count; ++t) {
+      if ((t & kInterruptStride) == kInterruptStride) checkInterrupt();
       const std::size_t si = value.numel() == 1 ? 0 : t;
       if (isCell()) {
         cells_[pos[0][t]] = value.cells()[si];
@@ -313,6 +318,7 @@ void Array::assign(const std::vector<Index>& subs, const Array& value) {
     for (std::size_t k = 1; k < n; ++k) stride[k] = stride[k - 1] * extents[k - 1];
     std::vector<std::size_t> counter(n, 0);
     for (std::size_t t = 0; t < count; ++t) {
+      if ((t & kInterruptStride) == kInterruptStride) checkInterrupt();
       std::size_t dst = 0;
       for (std::size_t k = 0; k < n; ++k) dst += pos[k][counter[k]] * stride[k];
       const std::size_t si = value.numel() == 1 ? 0 : t;

@@ -1,5 +1,6 @@
 // Dense linear algebra through Eigen: inverse, linear solves, eigen-decomposition.
 #include <Eigen/Dense>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -126,6 +127,27 @@ bool oneCluster(const Eigen::VectorXcd& values, double scale) {
 
 }  // namespace
 
+// The inverse from an LU factorisation. A large matrix is solved a block of columns
+// at a time, with a safe point for an interrupt between blocks (the inverse of order
+// 12000 takes minutes); a smaller one is solved against the whole identity at once,
+// as always (blocks round differently in the last bits).
+constexpr Eigen::Index kBlockedInverseOrder = 1024;
+constexpr Eigen::Index kInverseBlockColumns = 256;
+
+template <typename Lu>
+typename Lu::MatrixType inverseOf(const Lu& lu) {
+  using Matrix = typename Lu::MatrixType;
+  const Eigen::Index n = lu.rows();
+  if (n < kBlockedInverseOrder) return lu.inverse();
+  Matrix out(n, n);
+  for (Eigen::Index c = 0; c < n; c += kInverseBlockColumns) {
+    checkInterrupt();
+    const Eigen::Index w = std::min(kInverseBlockColumns, n - c);
+    out.middleCols(c, w) = lu.solve(Matrix::Identity(n, n).middleCols(c, w));
+  }
+  return out;
+}
+
 Array inv(const Array& a) {
   squareMatrix(a, "inv");
   const std::size_t n = a.rows();
@@ -137,13 +159,15 @@ Array inv(const Array& a) {
     return out;
   }
   if (!a.isComplex()) {
+    checkInterrupt();
     Eigen::PartialPivLU<MatR> lu(toReal(a));
     if (conditionWarning(lu)) return infMatrix(n);
-    return fromReal(lu.inverse());
+    return fromReal(inverseOf(lu));
   }
+  checkInterrupt();
   Eigen::PartialPivLU<MatC> lu(toComplex(a));
   if (conditionWarning(lu)) return infMatrix(n);
-  return fromComplex(lu.inverse());
+  return fromComplex(inverseOf(lu));
 }
 
 double rcond(const Array& a) {

@@ -76,6 +76,7 @@ MtlfdResult solve(rt::Array f, rt::Array xL, rt::Array VS, rt::Array ZS, rt::Arr
   const rt::Array backward = rt::colon(nc + lit(Lit::One), lit(Lit::Two) * nc);
 
   for (std::size_t k = 1; k <= nfCount; ++k) {
+    rt::checkInterrupt();  // between frequencies
     const rt::Array Zk = Z(rt::all, rt::all, k);
     auto [T, GAM] = rt::eig(Y(rt::all, rt::all, k) * Zk);
     GAM = rt::sqrt(rt::diag(GAM));  // propagation constants, principal roots

@@ -2,7 +2,13 @@
 // function, the geometry messages, missing inputs, and that a failed call leaves
 // the next one working.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdio>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -233,6 +239,81 @@ TEST(SubfunctionMessages, PlattmChecksCentrePositionsBeforeHeights) {
   EXPECT_EQ(s.errorLines(),
             (std::vector<std::string>{kCentres, kHeights, kCentres, kCentres, kHeights}));
   EXPECT_EQ(s.out(), "     2     2\n");
+}
+
+// ---- Ctrl-C -----------------------------------------------------------------------
+
+struct Interrupted {
+  std::string out;
+  std::string err;
+  int status = -1;
+};
+
+// Runs mexhost with `options`, the first input line printing "go" and then running
+// `statement`; sends SIGINT once "go" has been read, and lets the session finish.
+Interrupted interruptAfterGo(const std::string& options, const std::string& statement) {
+  const fs::path folder =
+      fs::temp_directory_path() / ("xt_interrupt_" + std::to_string(::getpid()));
+  fs::create_directories(folder);
+  std::ofstream(folder / "in.m") << "disp('go'), " << statement << ", disp('not reached')\n"
+                                 << "disp('after')\nx = 1 + 1\n";
+  int pipeOut[2];
+  Interrupted r;
+  if (pipe(pipeOut) != 0) return r;
+  const std::string command = "cd '" + folder.string() + "' && exec '" XT_MEXHOST "' --out figs " +
+                              options + " <in.m 2>err.txt";
+  const pid_t child = fork();
+  if (child == 0) {
+    dup2(pipeOut[1], STDOUT_FILENO);
+    close(pipeOut[0]);
+    close(pipeOut[1]);
+    execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(pipeOut[1]);
+  char buffer[4096];
+  bool sent = false;
+  while (true) {
+    const ssize_t n = read(pipeOut[0], buffer, sizeof buffer);
+    if (n <= 0) break;
+    r.out.append(buffer, static_cast<std::size_t>(n));
+    if (!sent && r.out.find("go\n") != std::string::npos) {
+      kill(child, SIGINT);
+      sent = true;
+    }
+  }
+  close(pipeOut[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  std::ifstream err(folder / "err.txt");
+  std::stringstream text;
+  text << err.rdbuf();
+  r.err = text.str();
+  fs::remove_all(folder);
+  return r;
+}
+
+TEST(Interrupt, CtrlCStopsTheRunningStatementAndTheSessionGoesOn) {
+  struct Row {
+    std::string options;
+    std::string statement;
+  };
+  for (const Row& row : std::vector<Row>{
+           // Between strip rows and blocks of plattm, in its inverse, between frequencies.
+           {kExposed, "[c, l] = plattm([1 0.2 0.2], [-0.2 0.2], 0.1, 4000)"},
+           {kExposed,
+            "f = 1:1e6; [a, b] = mtlfd(f, 0.1, [1; 0], 50, [0; 0], 50, [1 0.1; 0.1 1] * 1e-10, "
+            "[1 0.1; 0.1 1] * 1e-7)"},
+           // The prompt's own loops.
+           {"--no-default-plugins", "while true, end"},
+           {"--no-default-plugins", "for k = 1:1e7, x = k; end"},
+       }) {
+    const Interrupted r = interruptAfterGo(row.options, row.statement);
+    EXPECT_EQ(r.out, "go\nafter\nx = 2\n") << row.statement;
+    EXPECT_EQ(r.err, "error: Interrupted by the user (Ctrl-C).\n") << row.statement;
+    EXPECT_EQ(r.status, 0) << row.statement;
+  }
 }
 
 }  // namespace

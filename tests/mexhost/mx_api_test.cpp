@@ -78,6 +78,15 @@ TEST_F(MxApi, DimensionsDropTrailingSingletons) {
   EXPECT_EQ(mxSetDimensions(b.get(), grown, 2), 0);
   EXPECT_EQ(mxGetNumberOfElements(b.get()), 9u);
   mxGetPr(b.get())[8] = 1;  // the storage followed the new size
+  // Sizes whose product wraps are refused before anything is made or changed.
+  const mwSize wrapped[4] = {65536, 65536, 65536, 65536};
+  const std::size_t live = mh::liveArrayCount();
+  EXPECT_THROW(mxCreateNumericArray(4, wrapped, mxDOUBLE_CLASS, mxREAL), MexError);
+  EXPECT_THROW(mxCreateCellArray(4, wrapped), MexError);
+  EXPECT_THROW(mxCreateDoubleMatrix(std::size_t{1} << 32, std::size_t{1} << 32, mxREAL), MexError);
+  EXPECT_EQ(mh::liveArrayCount(), live);
+  EXPECT_THROW(mxSetDimensions(b.get(), wrapped, 4), MexError);
+  EXPECT_EQ(mxGetNumberOfElements(b.get()), 9u);
 }
 
 TEST_F(MxApi, OnlyDoubleNumericArraysExist) {

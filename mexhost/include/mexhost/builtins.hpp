@@ -16,8 +16,8 @@ namespace mh {
 // asked for (0 for a statement such as `xlabel('x')`), returns its results.
 // With nargout 0 it may still return one value: the host then stores it as
 // `ans` (and shows it when the statement is displayed). Failures are rt::Error.
-using BuiltinFn = std::function<std::vector<rt::Array>(const std::vector<rt::Array>& args,
-                                                       int nargout)>;
+using BuiltinFn =
+    std::function<std::vector<rt::Array>(const std::vector<rt::Array>& args, int nargout)>;
 
 class BuiltinTable {
  public:

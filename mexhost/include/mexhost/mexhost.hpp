@@ -176,6 +176,11 @@ std::optional<int> parseCommandLine(int argc, const char* const* argv, CliOption
 // is writable, or the nearest existing folder above it is, so it can be made.
 std::string outputFolderProblem(const std::string& folder);
 
+// Ctrl-C (SIGINT) stops the running statement with an error and the session goes
+// on; at an idle prompt it does nothing; a second one before the first is seen
+// ends the program. Installed once by the program.
+void catchInterrupts();
+
 HostOptions hostOptions(const CliOptions& options);
 
 // `mexhost --info PLUGIN`: prints the description; 0, or 1 after an error message.

@@ -70,6 +70,13 @@ const mexLocalFunctionTable* currentLocalFunctionTable();
 // Makes `table` current and returns the previous one.
 const mexLocalFunctionTable* setCurrentLocalFunctionTable(const mexLocalFunctionTable* table);
 
+// Interrupts (Ctrl-C). requestInterrupt is async-signal-safe: the host's SIGINT
+// handler calls it; plug-ins and the runtime see it through mexhostInterruptPending
+// at their safe points. The host clears it when a statement starts and ends.
+void requestInterrupt() noexcept;
+void clearInterrupt() noexcept;
+bool interruptPending() noexcept;
+
 // The number of mxArrays alive (made and not yet destroyed), elements of cells
 // and structs included. Tests compare it before and after a call.
 std::size_t liveArrayCount();

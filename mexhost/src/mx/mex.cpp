@@ -2,6 +2,7 @@
 // MexServices, and the host service mexhostSetLocalFunctionTable.
 #include "mex.h"
 
+#include <csignal>
 #include <cstdarg>
 #include <cstdio>
 #include <string>
@@ -12,6 +13,8 @@ namespace mh {
 namespace {
 
 MexServices* registered = nullptr;
+// Set by the host's SIGINT handler, read by compiled code at safe points.
+volatile std::sig_atomic_t interruptRequested = 0;
 const mexLocalFunctionTable* currentTable = nullptr;
 
 std::string vformat(const char* fmt, va_list args) {
@@ -53,6 +56,16 @@ MexError::~MexError() = default;
 
 MexServices::~MexServices() = default;
 
+void requestInterrupt() noexcept {
+  interruptRequested = 1;
+}
+void clearInterrupt() noexcept {
+  interruptRequested = 0;
+}
+bool interruptPending() noexcept {
+  return interruptRequested != 0;
+}
+
 void setMexServices(MexServices* services) {
   registered = services;
 }
@@ -73,6 +86,10 @@ const mexLocalFunctionTable* setCurrentLocalFunctionTable(const mexLocalFunction
 }  // namespace mh
 
 extern "C" {
+
+__attribute__((visibility("default"))) int mexhostInterruptPending(void) {
+  return mh::interruptPending() ? 1 : 0;
+}
 
 // The host service that library plug-ins' runtimes look up (weakly) to make
 // their local function table current while their functions run.

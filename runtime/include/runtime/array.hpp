@@ -39,8 +39,11 @@ inline constexpr std::size_t kMaxDims = 1024;
 std::size_t checkedNumel(const Dims& dims);
 
 // Raises rt:outOfMemory when `count` elements of `bytesEach` bytes cannot fit in the
-// machine's physical memory, before anything is allocated.
+// memory limit (the machine's physical memory), before anything is allocated.
 void checkMemory(std::size_t count, std::size_t bytesEach = sizeof(double));
+// Sets the memory limit of checkMemory in bytes (0: the machine's physical memory)
+// and returns the previous one. For harnesses that run under a smaller budget.
+std::size_t setMemoryLimit(std::size_t bytes);
 
 // One subscript: a number, a numeric or logical array, or ':' (rt::all).
 struct AllTag {};

@@ -55,6 +55,12 @@ inline constexpr const char* kOutOfMemoryMessage = "Out of memory.";
 [[noreturn]] void raiseMaxSize();
 [[noreturn]] void raiseOutOfMemory();
 
+// Safe point for an interrupt (Ctrl-C): raises rt:interrupted when the host has
+// asked to stop the running statement, and costs a load and a test otherwise.
+// Long loops call it between steps (frequencies, strip rows, blocks of elements).
+void checkInterrupt();
+inline constexpr const char* kInterruptedMessage = "Interrupted by the user (Ctrl-C).";
+
 // Warning service. The handler receives identifier and message; the default one
 // writes "Warning: <message>" to standard error.
 using WarningHandler =

@@ -68,6 +68,15 @@ const mexLocalFunctionTable* mexhostSetLocalFunctionTable(const mexLocalFunction
 #endif
     ;
 
+/* Host service: nonzero while the user has asked to stop the running statement
+ * (Ctrl-C). Compiled code polls it at safe points (rt::checkInterrupt) and ends
+ * the call with an error; a host without it (a weak reference) is never polled. */
+int mexhostInterruptPending(void)
+#if defined(__GNUC__)
+    __attribute__((weak))
+#endif
+    ;
+
 /* String resources a plug-in may carry for its loader: an exported, NULL-name
  * terminated array named `mexStringResources`. */
 typedef struct mexStringResource {

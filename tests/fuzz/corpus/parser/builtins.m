@@ -1,0 +1,8 @@
+size(ones(2, 3))
+numel(1:7)
+length(zeros(3, 5))
+ndims(zeros(2,2,2))
+class({})
+isempty([])
+isequal([1 2], [1 2])
+strcmp('a', 'a')

@@ -1,0 +1,7 @@
+%{
+block
+%}
+x = 1 % trailing
+% line
+y = [1, ... continuation
+ 2]

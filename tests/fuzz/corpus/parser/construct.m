@@ -1,0 +1,8 @@
+eye(3)
+diag([1 2 3])
+triu(magic)
+repmat([1 2], 2, 2)
+reshape(1:6, 2, [])
+permute(reshape(1:8, 2, 2, 2), [3 1 2])
+cat(3, 1, 2)
+linspace(0, 1, 5)

@@ -1,0 +1,4 @@
+disp(1)
+exit(NaN)
+exit(3)
+disp(2)

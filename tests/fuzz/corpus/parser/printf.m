@@ -1,0 +1,5 @@
+fprintf('%d %d\n', [1 2; 3 4])
+fprintf(1, 'a%sb\n', 'x')
+num2str(pi, 8)
+mat2str([1 2; 3 4.5])
+int2str(2.5)

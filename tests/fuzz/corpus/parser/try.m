@@ -1,0 +1,6 @@
+try
+  error('my:id', 'Fel %d', 3)
+catch e
+  disp(e)
+end
+lasterr

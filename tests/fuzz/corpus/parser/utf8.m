@@ -1,0 +1,3 @@
+s = 'Beräkning pågår!'
+numel(s)
+double('ö')

@@ -1,0 +1,5 @@
+a = 1; b = 2;
+who
+clear a
+who
+clear
