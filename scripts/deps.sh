@@ -12,6 +12,7 @@ packages=(
   ngspice
   chromium nodejs
   clang-14 libfuzzer-14-dev
+  valgrind
 )
 
 missing=()
