@@ -110,6 +110,11 @@ TEST_F(Prompt, DeepNestingIsAnErrorAndLongOperatorChainsEvaluate) {
            {"x = 1" + repeat("'", 100000), "", tooDeep},
            {"x = 1" + repeat(" || 1", 5000), "", tooDeep},
            {"x = 1" + repeat(" && 1", 5000), "", tooDeep},
+           // Cells built one inside the next by a loop nest no deeper either.
+           {"c = 1; for k = 1:300, c = {c}; end", "",
+            "error: Nesting too deep: cells nested more than 256 levels.\n"},
+           {"c = {}; for k = 1:300, c{1} = c; end", "",
+            "error: Nesting too deep: cells nested more than 256 levels.\n"},
        }) {
     EXPECT_EQ(run(row.text), row.out) << row.text.substr(0, 20);
     EXPECT_EQ(err.str(), row.err) << row.text.substr(0, 20);
