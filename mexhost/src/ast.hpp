@@ -53,8 +53,8 @@ struct Expr {
 // is an error ("nesting too deep"), well before the stack runs out, also in the
 // sanitizer build. Chains of binary operators do not nest: they are evaluated
 // term by term.
-inline constexpr int kMaxParseNesting = 256;
-inline constexpr int kMaxEvalNesting = 1024;
+inline constexpr int kMaxParseNesting = 128;
+inline constexpr int kMaxEvalNesting = 512;
 
 // An assignment target: name, name(subs) or name{subs}; `~` discards an output.
 struct LValue {

@@ -43,7 +43,32 @@ bool isEmptyMatrixLiteral(const Expr& e) {
   return e.kind == Expr::Kind::Matrix && e.rows.size() == 1 && e.rows[0].empty();
 }
 
+// Cells nest at most this deep: copying, comparing and freeing a value recurse
+// through its nested cells.
+constexpr std::size_t kMaxCellNesting = 256;
+
+// How many cells deep `value` nests (0 for a value that is not a cell), found
+// without recursion.
+std::size_t cellNesting(const Array& value) {
+  std::size_t deepest = 0;
+  std::vector<std::pair<const Array*, std::size_t>> pending{{&value, 0}};
+  while (!pending.empty()) {
+    const auto [a, depth] = pending.back();
+    pending.pop_back();
+    if (!a->isCell()) continue;
+    deepest = std::max(deepest, depth + 1);
+    for (const Array& element : a->cells()) {
+      if (element.isCell()) pending.emplace_back(&element, depth + 1);
+    }
+  }
+  return deepest;
+}
+
 Array cellOf(const Array& value) {
+  if (value.isCell() && cellNesting(value) >= kMaxCellNesting) {
+    rt::raise(rt::errid::kTooDeep, "Nesting too deep: cells nested more than " +
+                                       std::to_string(kMaxCellNesting) + " levels.");
+  }
   Array c = Array::cell({1, 1});
   c.cellsMut()[0] = value;
   return c;

@@ -93,7 +93,7 @@ TEST_F(Prompt, DeepNestingIsAnErrorAndLongOperatorChainsEvaluate) {
     return r;
   };
   const std::string tooDeep =
-      "error: Nesting too deep: more than 1024 levels of evaluation in one statement.\n";
+      "error: Nesting too deep: more than 512 levels of evaluation in one statement.\n";
   struct Row {
     std::string text;
     std::string out;  // expected output; empty when an error is expected
@@ -103,13 +103,18 @@ TEST_F(Prompt, DeepNestingIsAnErrorAndLongOperatorChainsEvaluate) {
            {"x = 1" + repeat(" + 1", 200000) + ";disp(x)", "   200001\n", ""},
            {"x = 1" + repeat(" - 1", 100000) + " == -99999", "x = 1\n", ""},
            {"x = 2" + repeat("^1", 5000), "x = 2\n", ""},
-           {"x = " + repeat("(", 250) + "1" + repeat(")", 250), "x = 1\n", ""},
-           {"x = " + repeat("[", 250) + "2" + repeat("]", 250), "x = 2\n", ""},
-           {"x = " + repeat("abs(", 250) + "-3" + repeat(")", 250), "x = 3\n", ""},
-           {"x = " + repeat("-", 250) + "1", "x = 1\n", ""},
+           {"x = " + repeat("(", 120) + "1" + repeat(")", 120), "x = 1\n", ""},
+           {"x = " + repeat("[", 120) + "2" + repeat("]", 120), "x = 2\n", ""},
+           {"x = " + repeat("abs(", 120) + "-3" + repeat(")", 120), "x = 3\n", ""},
+           {"x = " + repeat("-", 120) + "1", "x = 1\n", ""},
            {"x = 1" + repeat("'", 100000), "", tooDeep},
            {"x = 1" + repeat(" || 1", 5000), "", tooDeep},
            {"x = 1" + repeat(" && 1", 5000), "", tooDeep},
+           // Cells built one inside the next by a loop nest no deeper either.
+           {"c = 1; for k = 1:300, c = {c}; end", "",
+            "error: Nesting too deep: cells nested more than 256 levels.\n"},
+           {"c = {}; for k = 1:300, c{1} = c; end", "",
+            "error: Nesting too deep: cells nested more than 256 levels.\n"},
        }) {
     EXPECT_EQ(run(row.text), row.out) << row.text.substr(0, 20);
     EXPECT_EQ(err.str(), row.err) << row.text.substr(0, 20);

@@ -283,7 +283,7 @@ TEST(SyntaxErrors, AreReportedWithTheLine) {
   EXPECT_EQ(syntaxError(std::string("x = 1\0 + 2", 11)),
             "Parse error at line 1: unexpected control character (code 0)");
   // Nesting deeper than the parser allows is an error, not a stack overflow.
-  const std::string tooDeep = "nesting too deep (more than 256 levels)";
+  const std::string tooDeep = "nesting too deep (more than 128 levels)";
   auto repeat = [](const std::string& s, int n) {
     std::string r;
     for (int k = 0; k < n; ++k) r += s;
@@ -296,7 +296,7 @@ TEST(SyntaxErrors, AreReportedWithTheLine) {
            {"x = " + repeat("-", 5000) + "1", 1},
            {"x = 2^" + repeat("-", 5000) + "1", 1},
            {"x = " + repeat("abs(", 3000) + "1" + repeat(")", 3000), 1},
-           {repeat("if 1\n", 3000) + repeat("end\n", 3000), 256},
+           {repeat("if 1\n", 3000) + repeat("end\n", 3000), 128},
        }) {
     EXPECT_EQ(syntaxError(text), "Parse error at line " + std::to_string(line) + ": " + tooDeep)
         << text.substr(0, 20);
