@@ -58,12 +58,11 @@ class Lexer {
     start_ = pos_;
     push(TokenKind::End, "");
     result_.continued = continued;
-    // Text that ends with a line break ends on that line, where its last
-    // statement is: a one-line statement's error is on line 1.
-    auto& tokens = result_.tokens;
-    if (tokens.size() >= 2 && tokens[tokens.size() - 2].kind == TokenKind::Newline) {
-      tokens.back().line = tokens[tokens.size() - 2].line;
-      tokens.back().column = tokens[tokens.size() - 2].column;
+    // Text that ends with a line break ends at the end of that line, where its
+    // last statement is: a one-line statement's error is on line 1.
+    if (!src_.empty() && src_.back() == '\n' && lastBreakLine_ > 0) {
+      result_.tokens.back().line = lastBreakLine_;
+      result_.tokens.back().column = lastBreakColumn_;
     }
     return std::move(result_);
   }
@@ -162,6 +161,8 @@ class Lexer {
       return;
     }
     if (c == '\n') {
+      lastBreakLine_ = line_;
+      lastBreakColumn_ = column();
       newline();
       ++pos_;
       nextLine();
@@ -494,6 +495,8 @@ class Lexer {
   int line_ = 1;
   std::size_t lineStart_ = 0;  // byte offset of the current line's first character
   std::size_t start_ = 0;      // byte offset where the current token starts
+  int lastBreakLine_ = 0;      // where the last line break was (line, column)
+  int lastBreakColumn_ = 0;
   bool spaceBefore_ = false;
   bool atStatementStart_ = true;
   std::vector<char> brackets_;
