@@ -55,7 +55,7 @@ Session::Session(const std::vector<std::string>& statements, const std::string& 
     for (const std::string& s : statements) script << s << '\n';
   }
   const std::string command = "cd " + quoted(folder_.string()) + " && " + quoted(XT_MEXHOST) +
-                              " --no-pause --formats json --out figs " + options +
+                              " --no-pause --quiet --formats json --out figs " + options +
                               " -f session.m </dev/null >stdout.txt 2>stderr.txt";
   const int raw = std::system(command.c_str());
   status_ = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
