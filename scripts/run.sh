@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds, and runs the main job on the embedded host:
 # a simulation, vextrab(0.1, 'matchad', [50 Inf]), and the cross-section, vextrab(0.1).
-# The figures are written to out/ as PNG, SVG, PDF and JSON.
+# The figures are written to out/ as PNG, SVG, PDF and JSON; mexhost names them
+# on standard error.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,6 +15,3 @@ mexhost=build-release/mexhost/mexhost
 rm -rf out/simulation out/cross-section
 "$mexhost" --out out/simulation "vextrab(0.1, 'matchad', [50 Inf])"
 "$mexhost" --out out/cross-section "vextrab(0.1)"
-echo
-echo "Figures written:"
-ls -1 out/simulation/figure1.png out/simulation/figure2.png out/cross-section/figure1.png

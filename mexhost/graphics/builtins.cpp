@@ -5,6 +5,8 @@
 // the figures as they were (except for the axes reset a plot makes first).
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -251,6 +253,105 @@ Result closeFn(Graphics& g, const Args& args, int nargout) {
     msg::badArgument("close", "the argument must be a figure handle, a name or 'all'.");
   }
   if (nargout >= 1) return {rt::Array(1.0)};
+  return {};
+}
+
+// The figure that holds handle h (h itself for a figure).
+double figureOf(const Graphics& g, std::string_view function, const rt::Array& h) {
+  if (!isNumber(h) || h.numel() != 1) {
+    msg::badArgument(function, "the first argument must be a graphics handle.");
+  }
+  double object = h.scalar();
+  if (!g.isHandle(object)) msg::invalidHandle(object);
+  while (g.type(object) != ObjectType::Figure) object = g.parent(object);
+  return object;
+}
+
+// Formats that print and saveas write, as devices and extensions.
+bool knownFileFormat(const std::string& format) {
+  for (const char* known : {"png", "svg", "pdf", "json", "html", "csv"}) {
+    if (format == known) return true;
+  }
+  return false;
+}
+
+// The extension of a file name, lower case, without the dot ("" when none).
+std::string extensionOf(const std::string& file) {
+  const std::string ext = std::filesystem::path(file).extension().string();
+  return ext.empty() ? "" : detail::lower(ext.substr(1));
+}
+
+// The file name with the format's extension added when it has another or none.
+std::string withFormat(const std::string& file, const std::string& format) {
+  return extensionOf(file) == format ? file : file + "." + format;
+}
+
+// print(fig, '-dpng', 'name.png'), print('-f2', '-dsvg', 'name'), print name.pdf:
+// the figure (the current one by default) written to one file, its format given by
+// -d<format> or else by the file's extension (png without either).
+Result printFn(Graphics& g, const Args& args, int) {
+  std::optional<double> figure;
+  std::string device;
+  std::string file;
+  for (const rt::Array& a : args) {
+    if (isNumber(a)) {
+      if (figure) msg::badArgument("print", "give one figure.");
+      figure = figureOf(g, "print", a);
+      continue;
+    }
+    if (!isWord(a)) msg::badArgument("print", "the arguments must be a figure and strings.");
+    const std::string w = a.utf8();  // a file name keeps its case
+    if (w.rfind("-d", 0) == 0) {
+      device = detail::lower(w.substr(2));
+      if (!knownFileFormat(device)) {
+        msg::badArgument("print", "unknown device '" + w +
+                                      "' (use -dpng, -dsvg, -dpdf, -djson, -dhtml or -dcsv).");
+      }
+    } else if (w.rfind("-f", 0) == 0 && w.size() > 2) {
+      char* end = nullptr;
+      const double h = std::strtod(w.c_str() + 2, &end);
+      if (*end != '\0' || !g.isHandle(h) || g.type(h) != ObjectType::Figure) {
+        msg::badArgument("print", "'" + w + "' names no figure.");
+      }
+      figure = h;
+    } else if (w.rfind("-", 0) == 0) {
+      msg::badArgument("print", "unknown option '" + w + "'.");
+    } else {
+      if (!file.empty()) msg::badArgument("print", "give one file name.");
+      file = w;
+    }
+  }
+  if (file.empty()) msg::badArgument("print", "give the name of the file to write.");
+  if (!figure) {
+    const auto current = g.currentFigure();
+    if (!current) msg::badArgument("print", "there is no figure to print.");
+    figure = *current;
+  }
+  if (device.empty()) {
+    device = knownFileFormat(extensionOf(file)) ? extensionOf(file) : "png";
+  }
+  writeFigureFile(g, *figure, withFormat(file, device), device);
+  return {};
+}
+
+// saveas(h, 'name.ext') or saveas(h, 'name', 'ext'): the figure that holds h.
+Result saveasFn(Graphics& g, const Args& args, int) {
+  if (args.size() < 2) msg::notEnoughInputs("saveas");
+  if (args.size() > 3) msg::tooManyInputs("saveas");
+  const double figure = figureOf(g, "saveas", args[0]);
+  if (!isWord(args[1])) msg::badArgument("saveas", "the file name must be a string.");
+  const std::string file = args[1].utf8();
+  std::string format = extensionOf(file);
+  if (args.size() == 3) {
+    if (!isWord(args[2])) msg::badArgument("saveas", "the format must be a string.");
+    format = detail::lower(word(args[2]));
+  }
+  if (format.empty()) format = "png";
+  if (!knownFileFormat(format)) {
+    msg::badArgument("saveas",
+                     "unknown format '" + format + "' (use png, svg, pdf, json, html or csv).");
+  }
+  writeFigureFile(g, figure, withFormat(file, format), format);
   return {};
 }
 
@@ -730,7 +831,7 @@ constexpr Entry kBuiltins[] = {
     {"set", 0, setFn},       {"get", 1, getFn},       {"axis", 1, axisFn},
     {"grid", 0, gridFn},     {"hold", 0, holdFn},     {"ishold", 1, isholdFn},
     {"title", 1, titleFn},   {"xlabel", 1, xlabelFn}, {"ylabel", 1, ylabelFn},
-    {"legend", 1, legendFn},
+    {"legend", 1, legendFn}, {"print", 0, printFn},   {"saveas", 0, saveasFn},
 };
 
 }  // namespace

@@ -10,7 +10,9 @@
 // "ylabel" text objects; a legend has "lines", the handles of its entries.
 // Numbers are written so that they read back to the same double; NaN and
 // infinities, which JSON lacks, are the strings "NaN", "Inf" and "-Inf".
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <system_error>
@@ -108,6 +110,14 @@ json objectJson(const Graphics& g, double h) {
   return out;
 }
 
+void writeText(const std::filesystem::path& file, const std::string& text) {
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  if (!out) msg::writeFailed(file.string(), "the file cannot be opened");
+  out.write(text.data(), static_cast<std::streamsize>(text.size()));
+  out.close();
+  if (!out) msg::writeFailed(file.string(), "writing failed");
+}
+
 std::filesystem::path withExtension(const std::filesystem::path& stem, const char* ext) {
   std::filesystem::path p = stem;
   p += ext;
@@ -140,13 +150,18 @@ Formats Formats::parse(std::string_view list) {
       f.json = true;
     } else if (item == "html") {
       f.html = true;
+    } else if (item == "csv") {
+      f.csv = true;
     } else if (item == "all") {
       const bool html = f.html;
+      const bool csv = f.csv;
       f = all();
       f.html = html;
+      f.csv = csv;
     } else if (!item.empty()) {
-      rt::raise(msg::kBadArgument, "Unknown figure format '" + item +
-                                       "' (the formats are png, svg, pdf, json, html and all).");
+      rt::raise(msg::kBadArgument,
+                "Unknown figure format '" + item +
+                    "' (the formats are png, svg, pdf, json, html, csv and all).");
     }
     start = end + 1;
   }
@@ -167,16 +182,112 @@ void writeFigure(const Graphics& graphics, double figure, const std::filesystem:
     drawFigure(graphics, figure, *canvas);
     canvas->finish();
   }
-  if (formats.json) {
-    const auto file = withExtension(stem, ".json");
-    const std::string text = figureJson(graphics, figure) + "\n";
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    if (!out) msg::writeFailed(file.string(), "the file cannot be opened");
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.close();
-    if (!out) msg::writeFailed(file.string(), "writing failed");
-  }
+  if (formats.json) writeText(withExtension(stem, ".json"), figureJson(graphics, figure) + "\n");
   if (formats.html) writeFigureHtml(graphics, figure, withExtension(stem, ".html"));
+  if (formats.csv) writeText(withExtension(stem, ".csv"), figureCsv(graphics, figure));
+}
+
+std::vector<std::string> Formats::extensions() const {
+  std::vector<std::string> out;
+  const std::pair<bool, const char*> all[] = {{png, "png"},   {svg, "svg"},   {pdf, "pdf"},
+                                              {json, "json"}, {html, "html"}, {csv, "csv"}};
+  for (const auto& [wanted, name] : all) {
+    if (wanted) out.emplace_back(name);
+  }
+  return out;
+}
+
+void writeFigureFile(const Graphics& graphics, double figure, const std::filesystem::path& file,
+                     std::string_view format) {
+  if (!graphics.isHandle(figure) || graphics.type(figure) != ObjectType::Figure) {
+    msg::wrongObject(figure, "a figure");
+  }
+  const std::string name = detail::lower(format);
+  const std::pair<const char*, CanvasKind> images[] = {
+      {"png", CanvasKind::Png}, {"svg", CanvasKind::Svg}, {"pdf", CanvasKind::Pdf}};
+  for (const auto& [kind, canvasKind] : images) {
+    if (name != kind) continue;
+    const auto [width, height] = figurePixelSize(graphics, figure);
+    auto canvas = makeCanvas(canvasKind, width, height, file);
+    drawFigure(graphics, figure, *canvas);
+    canvas->finish();
+    return;
+  }
+  if (name == "json") {
+    writeText(file, figureJson(graphics, figure) + "\n");
+  } else if (name == "csv") {
+    writeText(file, figureCsv(graphics, figure));
+  } else if (name == "html") {
+    writeFigureHtml(graphics, figure, file);
+  } else {
+    rt::raise(msg::kBadArgument, "Unknown figure format '" + name +
+                                     "' (the formats are png, svg, pdf, json, html and csv).");
+  }
+}
+
+std::string figureCsv(const Graphics& graphics, double figure) {
+  if (!graphics.isHandle(figure) || graphics.type(figure) != ObjectType::Figure) {
+    msg::wrongObject(figure, "a figure");
+  }
+  struct Column {
+    std::string name;
+    std::vector<double> values;
+  };
+  std::vector<std::vector<double>> xs;
+  std::vector<Column> ys;
+  std::string xName = "x";
+  for (double axes : graphics.children(figure)) {
+    if (graphics.type(axes) != ObjectType::Axes) continue;
+    for (double line : graphics.children(axes)) {
+      if (graphics.type(line) != ObjectType::Line) continue;
+      if (xs.empty()) {
+        const std::string label =
+            graphics.stringProperty(graphics.label(axes, Label::XLabel), "String");
+        if (!label.empty()) xName = label;
+      }
+      std::string name = graphics.stringProperty(line, "DisplayName");
+      if (name.empty()) name = "line" + std::to_string(ys.size() + 1);
+      xs.push_back(graphics.numbersProperty(line, "XData"));
+      ys.push_back({name, graphics.numbersProperty(line, "YData")});
+    }
+  }
+  const bool sharedX =
+      !xs.empty() && std::all_of(xs.begin(), xs.end(), [&](const auto& x) { return x == xs[0]; });
+  std::vector<Column> columns;
+  if (sharedX) {
+    columns.push_back({xName, xs[0]});
+    for (auto& y : ys) columns.push_back(std::move(y));
+  } else {
+    for (std::size_t k = 0; k < ys.size(); ++k) {
+      columns.push_back({ys[k].name + " x", std::move(xs[k])});
+      columns.push_back({ys[k].name + " y", std::move(ys[k].values)});
+    }
+  }
+  auto quoted = [](const std::string& text) {
+    if (text.find_first_of(",\"\n") == std::string::npos) return text;
+    std::string out = "\"";
+    for (char c : text) out += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return out + "\"";
+  };
+  std::string out;
+  std::size_t rows = 0;
+  for (std::size_t k = 0; k < columns.size(); ++k) {
+    out += (k ? "," : "") + quoted(columns[k].name);
+    rows = std::max(rows, columns[k].values.size());
+  }
+  out += "\n";
+  char number[40];
+  for (std::size_t r = 0; r < rows; ++r) {
+    for (std::size_t k = 0; k < columns.size(); ++k) {
+      if (k) out += ',';
+      if (r < columns[k].values.size()) {
+        std::snprintf(number, sizeof number, "%.17g", columns[k].values[r]);
+        out += number;
+      }
+    }
+    out += "\n";
+  }
+  return out;
 }
 
 std::vector<std::filesystem::path> writeChangedFigures(Graphics& graphics,

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "display.hpp"
+#include "help.hpp"
 #include "loader.hpp"
 #include "mexhost/mxhost.hpp"
 #include "printf.hpp"
@@ -825,6 +826,7 @@ void registerCoreBuiltins(Interpreter& interpreter, BuiltinTable& table) {
   registerConstruction(table);
   registerQueries(table);
   registerMath(table);
+  registerHelp(interpreter, table);
 }
 
 }  // namespace mh

@@ -8,6 +8,7 @@
 #include <string>
 #include <system_error>
 
+#include "line_reader.hpp"
 #include "mexhost/mexhost.hpp"
 #include "runtime/error.hpp"
 
@@ -30,7 +31,7 @@ bool validFormats(const std::string& list, std::string& bad) {
     std::string item = list.substr(start, end - start);
     for (char& c : item) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     if (item != "png" && item != "svg" && item != "pdf" && item != "json" && item != "html" &&
-        item != "all") {
+        item != "csv" && item != "all") {
       bad = item;
       return false;
     }
@@ -39,14 +40,21 @@ bool validFormats(const std::string& list, std::string& bad) {
   return true;
 }
 
-// vextrab.so and vextral.so in the current folder or next to the program; a copy
-// in the current folder wins, so a user's own build is preferred to the installed one.
-std::vector<std::string> defaultPlugins() {
+// Where plug-ins are looked for by name: the current folder, then the program's.
+std::vector<fs::path> pluginFolders() {
   std::vector<fs::path> folders;
   std::error_code ec;
   folders.push_back(fs::current_path(ec));
   const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
   if (!ec) folders.push_back(exe.parent_path());
+  return folders;
+}
+
+// vextrab.so and vextral.so in the current folder or next to the program; a copy
+// in the current folder wins, so a user's own build is preferred to the installed one.
+std::vector<std::string> defaultPlugins() {
+  const std::vector<fs::path> folders = pluginFolders();
+  std::error_code ec;
   std::vector<std::string> found;
   std::vector<fs::path> seen;
   for (const char* file : {"vextrab.so", "vextral.so"}) {
@@ -69,11 +77,14 @@ std::string usageText() {
   return "Usage: mexhost [options] [STATEMENT ...]\n"
          "       mexhost [options] SCRIPT.m\n"
          "       mexhost --info PLUGIN\n"
+         "       mexhost --version\n"
          "\n"
          "Runs statements as typed at the prompt of the host language, with plug-ins\n"
          "(shared libraries exporting _mexLibrary or mexFunction) loaded. Each STATEMENT\n"
          "argument runs as one line; without statements or scripts an interactive prompt\n"
-         "reads standard input.\n"
+         "reads standard input: on a terminal with line editing and a history kept in\n"
+         "~/.mexhost_history. `help` at the prompt lists the functions, `help vextrab`\n"
+         "describes the program's arguments.\n"
          "\n"
          "Options:\n"
          "  -f FILE              run a script file (as if its lines were typed)\n"
@@ -83,15 +94,22 @@ std::string usageText() {
          "  --no-default-plugins do not look for vextrab.so and vextral.so\n"
          "  --expose-local       make library plug-ins' local functions callable at the prompt\n"
          "  --out DIR            folder for figure files (default ./figures)\n"
-         "  --formats LIST       figure formats, comma-separated: png,svg,pdf,json,html;\n"
+         "  --formats LIST       figure formats, comma-separated: png,svg,pdf,json,html,csv;\n"
          "                       all (the default) is png,svg,pdf,json; html writes an\n"
-         "                       interactive page per figure (zoom, pan, data cursor)\n"
+         "                       interactive page per figure (zoom, pan, data cursor),\n"
+         "                       csv the line data (a column per line, named by its legend)\n"
+         "  --quiet              do not report the figure files written\n"
          "  --no-pause           pause(t) does not wait\n"
-         "  --info PLUGIN        describe a plug-in (kind, entries, counts, resources) and exit\n"
+         "  --info PLUGIN        describe a plug-in (kind, entries, counts, resources) and exit;\n"
+         "                       PLUGIN is a file or a name such as vextrab, found as a call\n"
+         "                       finds it (NAME.so in the current folder or beside mexhost)\n"
+         "  --version            show the version and exit\n"
          "  -h, --help           show this text\n"
          "\n"
-         "Errors are reported on standard error as \"error: <message>\"; the exit status is\n"
-         "1 when a statement given on the command line or in a script failed.\n";
+         "After each statement that wrote figures, one line on standard error names the\n"
+         "files. Errors are reported on standard error as \"error: <message>\"; the exit\n"
+         "status is 1 when a statement failed that was given on the command line, in a\n"
+         "script or on standard input other than a terminal (the rest still runs).\n";
 }
 
 std::optional<int> parseCommandLine(int argc, const char* const* argv, CliOptions& options,
@@ -120,6 +138,11 @@ std::optional<int> parseCommandLine(int argc, const char* const* argv, CliOption
     } else if (arg == "-h" || arg == "--help") {
       out << usageText();
       return 0;
+    } else if (arg == "--version") {
+      out << "mexhost " MEXHOST_VERSION "\n";
+      return 0;
+    } else if (arg == "--quiet") {
+      options.quiet = true;
     } else if (arg == "-f" || is("--file")) {
       const auto v = arg == "-f"
                          ? (k + 1 < argc ? std::optional<std::string>(argv[++k]) : std::nullopt)
@@ -143,7 +166,7 @@ std::optional<int> parseCommandLine(int argc, const char* const* argv, CliOption
       std::string bad;
       if (!validFormats(*v, bad)) {
         err << "mexhost: unknown figure format '" << bad
-            << "' (use png, svg, pdf, json, html or all)\n";
+            << "' (use png, svg, pdf, json, html, csv or all)\n";
         return 2;
       }
       options.formats = *v;
@@ -202,9 +225,26 @@ HostOptions hostOptions(const CliOptions& options) {
   return h;
 }
 
-int printPluginInfo(const std::string& path, std::ostream& out, std::ostream& err) {
+std::string findPlugin(const std::string& nameOrPath) {
+  std::error_code ec;
+  // A path (with a folder) is the loader's to open or to report.
+  if (fs::is_regular_file(nameOrPath, ec) || nameOrPath.find('/') != std::string::npos) {
+    return nameOrPath;
+  }
+  const std::string file = nameOrPath.ends_with(".so") ? nameOrPath : nameOrPath + ".so";
+  std::string looked;
+  for (const fs::path& folder : pluginFolders()) {
+    const fs::path candidate = folder / file;
+    if (fs::is_regular_file(candidate, ec)) return candidate.string();
+    looked += (looked.empty() ? "" : ", ") + folder.string();
+  }
+  rt::raise("mexhost:load",
+            "No plug-in named '" + nameOrPath + "': " + file + " is not in " + looked + ".");
+}
+
+int printPluginInfo(const std::string& nameOrPath, std::ostream& out, std::ostream& err) {
   try {
-    out << describePluginText(describePlugin(path));
+    out << describePluginText(describePlugin(findPlugin(nameOrPath)));
     out.flush();
     return 0;
   } catch (const std::exception& e) {
@@ -212,6 +252,15 @@ int printPluginInfo(const std::string& path, std::ostream& out, std::ostream& er
     err << "error: " << e.what() << "\n";
     return 1;
   }
+}
+
+std::string figuresWrittenLine(const std::vector<std::string>& stems,
+                               const std::vector<std::string>& formats) {
+  std::string line = "figures written: ";
+  for (std::size_t k = 0; k < stems.size(); ++k) line += (k ? ", " : "") + stems[k];
+  line += " (";
+  for (std::size_t k = 0; k < formats.size(); ++k) line += (k ? ", " : "") + formats[k];
+  return line + ")";
 }
 
 int runSession(Interpreter& interpreter, const CliOptions& options, std::istream& in,
@@ -237,21 +286,26 @@ int runSession(Interpreter& interpreter, const CliOptions& options, std::istream
       if (interpreter.exitRequested()) break;
     }
   } else {
+    const std::unique_ptr<LineReader> reader =
+        interactiveTerminal ? makeTerminalReader(interpreter.out(), defaultHistoryFile())
+                            : makeStreamReader(in);
+    // At a terminal a failure is seen at once and the session goes on; from a
+    // pipe or a file it makes the exit status non-zero, for scripts and CI.
+    auto run = [&](const std::string& text) {
+      const bool ok = interpreter.execute(text);
+      if (!interactiveTerminal) failed = failed || !ok;
+    };
     std::string chunk;
-    std::string line;
     while (!interpreter.exitRequested()) {
-      if (interactiveTerminal && chunk.empty()) {
-        interpreter.out() << ">> ";
-        interpreter.out().flush();
-      }
-      if (!std::getline(in, line)) break;
-      chunk += line;
+      const std::optional<std::string> line = reader->read(chunk.empty() ? ">> " : "");
+      if (!line) break;
+      chunk += *line;
       chunk += '\n';
       if (!interpreter.isComplete(chunk)) continue;
-      interpreter.execute(chunk);
+      run(chunk);
       chunk.clear();
     }
-    if (!chunk.empty() && !interpreter.exitRequested()) interpreter.execute(chunk);
+    if (!chunk.empty() && !interpreter.exitRequested()) run(chunk);
     if (interactiveTerminal && !interpreter.exitRequested()) interpreter.out() << "\n";
   }
   interpreter.out().flush();

@@ -33,8 +33,9 @@ bool isBlank(char c) {
   return c == ' ' || c == '\t' || c == '\r';
 }
 
-[[noreturn]] void syntaxError(const std::string& message, int line) {
-  rt::raise("mexhost:syntax", "Parse error at line " + std::to_string(line) + ": " + message);
+[[noreturn]] void syntaxError(const std::string& message, int line, int column) {
+  rt::raise("mexhost:syntax", "Parse error at line " + std::to_string(line) + ", column " +
+                                  std::to_string(column) + ": " + message);
 }
 
 // Binary operators that, followed by whitespace after a leading word, make the
@@ -48,17 +49,48 @@ class Lexer {
   Lexer(std::string_view src, const IsVariable& isVariable) : src_(src), isVariable_(isVariable) {}
 
   LexResult run() {
-    while (pos_ < src_.size()) step();
+    while (pos_ < src_.size()) {
+      start_ = pos_;
+      step();
+    }
     result_.openBrackets = static_cast<int>(brackets_.size());
     const bool continued = result_.continued;
+    start_ = pos_;
     push(TokenKind::End, "");
     result_.continued = continued;
+    // Text that ends with a line break ends at the end of that line, where its
+    // last statement is: a one-line statement's error is on line 1.
+    if (!src_.empty() && src_.back() == '\n' && lastBreakLine_ > 0) {
+      result_.tokens.back().line = lastBreakLine_;
+      result_.tokens.back().column = lastBreakColumn_;
+    }
     return std::move(result_);
   }
 
  private:
   char peek(std::size_t ahead = 0) const {
     return pos_ + ahead < src_.size() ? src_[pos_ + ahead] : '\0';
+  }
+
+  // The column (counted in characters from 1) of byte offset `at` of the current line.
+  int columnOf(std::size_t at) const {
+    int column = 1;
+    for (std::size_t k = lineStart_; k < at && k < src_.size(); ++k) {
+      if ((static_cast<unsigned char>(src_[k]) & 0xC0) != 0x80) ++column;
+    }
+    return column;
+  }
+  // The start of the current token, or a position of the current line.
+  int column() const { return columnOf(start_); }
+  [[noreturn]] void fail(const std::string& message) const {
+    syntaxError(message, line_, column());
+  }
+  [[noreturn]] void failAt(const std::string& message, std::size_t at) const {
+    syntaxError(message, line_, columnOf(at));
+  }
+  void nextLine() {
+    ++line_;
+    lineStart_ = pos_;
   }
 
   bool inMatrix() const { return !brackets_.empty() && brackets_.back() != '('; }
@@ -87,6 +119,7 @@ class Lexer {
     t.kind = kind;
     t.text = std::move(text);
     t.line = line_;
+    t.column = column();
     result_.tokens.push_back(std::move(t));
     result_.continued = false;
   }
@@ -115,7 +148,7 @@ class Lexer {
       while (pos_ < src_.size() && src_[pos_] != '\n') ++pos_;
       if (pos_ < src_.size()) {
         ++pos_;
-        ++line_;
+        nextLine();
       }
       // Text that ends right after a continuation waits for the next line.
       if (pos_ >= src_.size()) result_.continued = true;
@@ -128,9 +161,11 @@ class Lexer {
       return;
     }
     if (c == '\n') {
-      ++pos_;
+      lastBreakLine_ = line_;
+      lastBreakColumn_ = column();
       newline();
-      ++line_;
+      ++pos_;
+      nextLine();
       spaceBefore_ = true;
       return;
     }
@@ -187,7 +222,7 @@ class Lexer {
     pos_ = k;
     while (pos_ < src_.size()) {
       ++pos_;  // the '\n'
-      ++line_;
+      nextLine();
       std::size_t e = pos_;
       while (e < src_.size() && src_[e] != '\n') ++e;
       std::string_view text = src_.substr(pos_, e - pos_);
@@ -212,7 +247,9 @@ class Lexer {
       }
       return;
     }
-    if (!brackets_.empty()) return;  // inside parentheses a line break is only space
+    // As at the host's prompt, a statement cannot break inside parentheses
+    // without a `...` continuation.
+    if (!brackets_.empty()) fail("expected ')' near 'end of line'");
     push(TokenKind::Newline, "\n");
     atStatementStart_ = true;
   }
@@ -243,12 +280,13 @@ class Lexer {
     t.text = text;
     t.number = std::strtod(text.c_str(), nullptr);
     t.line = line_;
+    t.column = column();
     const char s = peek();
     if ((s == 'i' || s == 'j' || s == 'I' || s == 'J') && !isIdentChar(peek(1))) {
       t.imaginary = true;
       ++pos_;
     } else if (isIdentChar(s)) {
-      syntaxError("malformed number '" + text + std::string(1, s) + "'", line_);
+      fail("malformed number '" + text + std::string(1, s) + "'");
     }
     result_.tokens.push_back(std::move(t));
     result_.continued = false;
@@ -333,7 +371,7 @@ class Lexer {
           }
           current += src_[pos_++];
         }
-        if (!closed) syntaxError("unterminated string in the arguments of " + word, line_);
+        if (!closed) fail("unterminated string in the arguments of " + word);
         continue;
       }
       current += ch;
@@ -346,6 +384,7 @@ class Lexer {
     t.text = word;
     t.words = std::move(words);
     t.line = line_;
+    t.column = column();
     result_.tokens.push_back(std::move(t));
     result_.continued = false;
     atStatementStart_ = false;
@@ -356,7 +395,7 @@ class Lexer {
     ++pos_;
     std::string text;
     while (true) {
-      if (pos_ >= src_.size() || src_[pos_] == '\n') syntaxError("unterminated string", line_);
+      if (pos_ >= src_.size() || src_[pos_] == '\n') fail("unterminated string");
       const char ch = src_[pos_];
       if (ch == quote) {
         if (peek(1) == quote) {
@@ -375,6 +414,7 @@ class Lexer {
     t.text = std::move(text);
     t.doubleQuoted = quote == '"';
     t.line = line_;
+    t.column = column();
     result_.tokens.push_back(std::move(t));
     result_.continued = false;
     atStatementStart_ = false;
@@ -431,11 +471,11 @@ class Lexer {
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
           // A control character (a NUL byte among them) is named by its code, so
           // that the message stays whole and readable.
-          syntaxError("unexpected control character (code " +
-                          std::to_string(static_cast<unsigned char>(c)) + ")",
-                      line_);
+          failAt("unexpected control character (code " +
+                     std::to_string(static_cast<unsigned char>(c)) + ")",
+                 pos_);
         }
-        syntaxError(std::string("unexpected character '") + c + "'", line_);
+        failAt(std::string("unexpected character '") + c + "'", pos_);
     }
     spaceBefore_ = false;
     ++pos_;
@@ -444,7 +484,7 @@ class Lexer {
     if (c == ')' || c == ']' || c == '}') {
       const char open = c == ')' ? '(' : (c == ']' ? '[' : '{');
       if (brackets_.empty() || brackets_.back() != open) {
-        syntaxError(std::string("unbalanced '") + c + "'", line_);
+        failAt(std::string("unbalanced '") + c + "'", pos_ - 1);
       }
       brackets_.pop_back();
       // A row ended by a line break before the closing bracket leaves a stray ';'.
@@ -460,6 +500,10 @@ class Lexer {
   const IsVariable& isVariable_;
   std::size_t pos_ = 0;
   int line_ = 1;
+  std::size_t lineStart_ = 0;  // byte offset of the current line's first character
+  std::size_t start_ = 0;      // byte offset where the current token starts
+  int lastBreakLine_ = 0;      // where the last line break was (line, column)
+  int lastBreakColumn_ = 0;
   bool spaceBefore_ = false;
   bool atStatementStart_ = true;
   std::vector<char> brackets_;

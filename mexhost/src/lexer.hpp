@@ -40,7 +40,8 @@ struct Token {
   bool imaginary = false;
   bool doubleQuoted = false;
   std::vector<std::string> words;
-  int line = 1;
+  int line = 1;    // counted from 1 in the text lexed
+  int column = 1;  // in characters (not bytes), counted from 1
 };
 
 struct LexResult {

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "mexhost/graphics.hpp"
 #include "mexhost/mexhost.hpp"
@@ -37,7 +38,12 @@ int main(int argc, char** argv) {
   // leaves a snapshot of the changed figures as figure<N>-drawnow.<ext>, so that
   // what was on screen during a long computation (the banner) can be seen.
   interpreter.onStatementEnd = [&] {
-    mh::gfx::writeChangedFigures(graphics, options.outDir, formats);
+    const auto written = mh::gfx::writeChangedFigures(graphics, options.outDir, formats);
+    if (written.empty() || options.quiet) return;
+    std::vector<std::string> stems;
+    for (const auto& stem : written) stems.push_back(stem.string());
+    interpreter.out().flush();
+    interpreter.err() << mh::figuresWrittenLine(stems, formats.extensions()) << '\n';
   };
   graphics.setDrawnowHook([&] {
     std::filesystem::create_directories(options.outDir);

@@ -75,8 +75,8 @@ class Parser {
   }
 
   [[noreturn]] void fail(const std::string& message) const {
-    rt::raise("mexhost:syntax",
-              "Parse error at line " + std::to_string(cur().line) + ": " + message);
+    rt::raise("mexhost:syntax", "Parse error at line " + std::to_string(cur().line) + ", column " +
+                                    std::to_string(cur().column) + ": " + message);
   }
 
   // Counts one level of nesting for its lifetime; too many levels are an error.

@@ -5,7 +5,14 @@
 file(REMOVE_RECURSE ${STAGE})
 set(top ${STAGE}/${NAME})
 file(COPY ${SOURCE}/octave/package/DESCRIPTION ${SOURCE}/octave/package/INDEX
-          ${SOURCE}/octave/package/COPYING DESTINATION ${top})
+          ${SOURCE}/octave/package/COPYING ${SOURCE}/octave/package/post_install.m
+     DESTINATION ${top})
+# The help of the two functions, from the texts mexhost shows too; post_install.m
+# puts them beside the MEX files.
+include(${SOURCE}/docs/help/help.cmake)
+foreach(name vextrab vextral)
+  xt_write_help_m(${name} ${top}/help/${name}.m)
+endforeach()
 file(COPY ${SOURCE}/octave/package/src/Makefile ${SOURCE}/octave/package/src/FILES
      DESTINATION ${top}/src)
 foreach(dir runtime host driver line solver)

@@ -2,6 +2,10 @@
 # build's octave folder; `pkg install` compiles it with mkoctfile.
 file(STRINGS ${CMAKE_CURRENT_LIST_DIR}/DESCRIPTION version_line REGEX "^Version:")
 string(REGEX REPLACE "^Version: *" "" version "${version_line}")
+if(NOT version VERSION_EQUAL PROJECT_VERSION)
+  message(FATAL_ERROR "octave/package/DESCRIPTION says version ${version}, the project "
+                      "${PROJECT_VERSION}: make them agree")
+endif()
 set(name crosstalk-${version})
 set(XT_OCTAVE_PACKAGE ${CMAKE_CURRENT_BINARY_DIR}/${name}.tar.gz CACHE INTERNAL
     "The Octave package tarball")
@@ -12,6 +16,7 @@ file(GLOB_RECURSE package_inputs CONFIGURE_DEPENDS
   ${PROJECT_SOURCE_DIR}/line/include/* ${PROJECT_SOURCE_DIR}/line/src/*
   ${PROJECT_SOURCE_DIR}/solver/include/* ${PROJECT_SOURCE_DIR}/solver/src/*
   ${PROJECT_SOURCE_DIR}/mexhost/loader/* ${PROJECT_SOURCE_DIR}/octave/src/*
+  ${PROJECT_SOURCE_DIR}/docs/help/*
   ${CMAKE_CURRENT_LIST_DIR}/*)
 add_custom_command(OUTPUT ${XT_OCTAVE_PACKAGE}
   COMMAND ${CMAKE_COMMAND} -DSOURCE=${PROJECT_SOURCE_DIR}

@@ -168,7 +168,7 @@ TEST(Subscripts, ColonAndEndAreSubscriptForms) {
   EXPECT_EQ(expr("x(2:end)"), "(call x (: 2 end))");
   EXPECT_EQ(expr("x(end-1, [1 end])"), "(call x (- end 1) [1,end])");
   EXPECT_EQ(expr("c{:}"), "(brace c :)");
-  EXPECT_EQ(syntaxError("y = end"), "Parse error at line 1: unexpected 'end'");
+  EXPECT_EQ(syntaxError("y = end"), "Parse error at line 1, column 5: unexpected 'end'");
 }
 
 TEST(Numbers, LiteralForms) {
@@ -272,18 +272,29 @@ TEST(Comments, BlockAndLineCommentsAreSkipped) {
   EXPECT_EQ(s[0]->targets[0].name, "y");
 }
 
-TEST(SyntaxErrors, AreReportedWithTheLine) {
-  EXPECT_EQ(syntaxError("x = 1 +* 2"), "Parse error at line 1: unexpected '*'");
-  EXPECT_EQ(syntaxError("x = 'abc"), "Parse error at line 1: unterminated string");
-  EXPECT_EQ(syntaxError("y = 2\nx = (1))"), "Parse error at line 2: unbalanced ')'");
-  EXPECT_EQ(syntaxError("if 1, x = 2"), "Parse error at line 1: 'if' without a matching 'end'");
-  EXPECT_EQ(syntaxError("x = 1 y = 2"), "Parse error at line 1: unexpected 'y'");
-  EXPECT_EQ(syntaxError("x = 3$"), "Parse error at line 1: unexpected character '$'");
-  // A NUL byte in a script: named by its code, the message whole.
-  EXPECT_EQ(syntaxError(std::string("x = 1\0 + 2", 11)),
-            "Parse error at line 1: unexpected control character (code 0)");
+TEST(SyntaxErrors, AreReportedWithTheLineAndColumn) {
+  const std::pair<std::string, std::string> rows[] = {
+      {"x = 1 +* 2", "Parse error at line 1, column 8: unexpected '*'"},
+      {"x = 'abc", "Parse error at line 1, column 5: unterminated string"},
+      {"y = 2\nx = (1))", "Parse error at line 2, column 8: unbalanced ')'"},
+      {"if 1, x = 2", "Parse error at line 1, column 12: 'if' without a matching 'end'"},
+      {"x = 1 y = 2", "Parse error at line 1, column 7: unexpected 'y'"},
+      {"x = 3$", "Parse error at line 1, column 6: unexpected character '$'"},
+      // A NUL byte in a script: named by its code, the message whole.
+      {std::string("x = 1\0 + 2", 11),
+       "Parse error at line 1, column 6: unexpected control character (code 0)"},
+      // Columns count characters, not bytes.
+      {"s = 'å' +* 1", "Parse error at line 1, column 10: unexpected '*'"},
+      // A statement typed on one line fails on line 1, its line break included.
+      {"x = 1 +\n", "Parse error at line 1, column 8: incomplete expression"},
+      {"x = [1 2\n", "Parse error at line 1, column 9: '[' is not closed"},
+      // A line break inside parentheses ends the statement there, without `...`.
+      {"x = f(1,\n2)\n", "Parse error at line 1, column 9: expected ')' near 'end of line'"},
+  };
+  for (const auto& [text, message] : rows) EXPECT_EQ(syntaxError(text), message) << text;
+  EXPECT_NO_THROW(parseWith("x = max(1, ...\n2)\n"));
   // Nesting deeper than the parser allows is an error, not a stack overflow.
-  const std::string tooDeep = "nesting too deep (more than 128 levels)";
+  const std::string tooDeep = ": nesting too deep (more than 128 levels)";
   auto repeat = [](const std::string& s, int n) {
     std::string r;
     for (int k = 0; k < n; ++k) r += s;
@@ -298,8 +309,10 @@ TEST(SyntaxErrors, AreReportedWithTheLine) {
            {"x = " + repeat("abs(", 3000) + "1" + repeat(")", 3000), 1},
            {repeat("if 1\n", 3000) + repeat("end\n", 3000), 128},
        }) {
-    EXPECT_EQ(syntaxError(text), "Parse error at line " + std::to_string(line) + ": " + tooDeep)
-        << text.substr(0, 20);
+    const std::string message = syntaxError(text);
+    EXPECT_EQ(message.rfind("Parse error at line " + std::to_string(line) + ", column ", 0), 0u)
+        << message;
+    EXPECT_TRUE(message.ends_with(tooDeep)) << message;
   }
 }
 

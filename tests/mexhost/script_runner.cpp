@@ -13,7 +13,10 @@
 //
 // Every output line must be expected, in order, and nothing may be left over.
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -169,13 +172,18 @@ TEST_F(CommandLine, LoadsVextralFromTheCurrentFolderWhenNoPluginIsGiven) {
   const Outcome r = runIn(folder, "\"vextral('add', 1, 2)\"", "");
   EXPECT_EQ(r.output, "ans = 3\n");
   EXPECT_EQ(r.status, 0);
+  // --info finds it by name as the call did.
+  const Outcome info = runIn(folder, "--info vextral", "");
+  EXPECT_EQ(info.output.substr(0, info.output.find('\n')),
+            "plug-in: " + (folder / "vextral.so").string());
+  EXPECT_EQ(info.status, 0);
 }
 
 TEST_F(CommandLine, ReadsStatementsFromStandardInputWithoutAPromptWhenPiped) {
   const Outcome r =
       runIn(folder, "--no-default-plugins", "x = [1 2\n3 4];\nerror('fel')\nsum(x(:))\n");
   EXPECT_EQ(r.output, "error: fel\nans = 10\n");
-  EXPECT_EQ(r.status, 0);  // an interactive session ends normally
+  EXPECT_EQ(r.status, 1);  // not a terminal: the failure shows in the status, the rest ran
 }
 
 TEST_F(CommandLine, RunsAScriptGivenByItsPath) {
@@ -190,10 +198,145 @@ TEST_F(CommandLine, RunsAScriptGivenByItsPath) {
 TEST_F(CommandLine, HelpListsTheOptions) {
   const Outcome r = runIn(folder, "--help", "");
   EXPECT_EQ(r.status, 0);
-  for (const char* option :
-       {"--plugin", "--out", "--formats", "--expose-local", "--info", "--no-pause", "-f FILE"}) {
+  for (const char* option : {"--plugin", "--out", "--formats", "--expose-local", "--info",
+                             "--no-pause", "-f FILE", "--quiet", "--version", "csv"}) {
     EXPECT_NE(r.output.find(option), std::string::npos) << option;
   }
+}
+
+// help: the texts of docs/help/, the same that Octave shows.
+TEST_F(CommandLine, HelpPrintsTheFunctionsTextsAndNamesTheRest) {
+  const auto text = [](const std::string& topic) {
+    std::ifstream in(fs::path(MEXHOST_HELP_DIR) / (topic + ".txt"));
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  };
+  std::string vextral = text("vextrab");
+  for (auto at = vextral.find("vextrab"); at != std::string::npos; at = vextral.find("vextrab"))
+    vextral.replace(at, 7, "vextral");
+  const std::string plugin = " --plugin '" MEXHOST_VEXTRAB "' ";
+  struct Row {
+    std::string args;
+    std::string output;
+    int status;
+  };
+  const Row rows[] = {
+      {"--no-default-plugins 'help vextrab'", text("vextrab"), 0},
+      {"--no-default-plugins 'help(\"vextral\")'", vextral, 0},
+      {"--expose-local" + plugin + "'help plattm'", text("plattm"), 0},
+      {"--expose-local" + plugin + "'help iffts'", text("iffts"), 0},
+      {plugin + "'help plattm'",
+       "error: help: 'plattm' is a local function of a plug-in; start mexhost with "
+       "--expose-local to call it and read its help.\n",
+       1},
+      {"--no-default-plugins 'help figure'",
+       "'figure' is a built-in function of mexhost, as in the host language.\n", 0},
+      {"--no-default-plugins 'help saknas'", "error: help: 'saknas' not found.\n", 1},
+  };
+  for (const Row& row : rows) {
+    const Outcome r = runIn(folder, row.args, "");
+    EXPECT_EQ(r.output, row.output) << row.args;
+    EXPECT_EQ(r.status, row.status) << row.args;
+  }
+  const Outcome list = runIn(folder, "--expose-local" + plugin + "help", "");
+  EXPECT_NE(list.output.find("  ftrapez  iffts    mtlfd    plattm   vextrab\n"), std::string::npos)
+      << list.output;
+  EXPECT_NE(list.output.find("print"), std::string::npos) << list.output;
+}
+
+// ---- the interactive prompt, on a pseudo-terminal ------------------------------------
+
+// A mexhost session on a pseudo-terminal, as a person at a terminal has it.
+class TerminalSession {
+ public:
+  TerminalSession(const fs::path& home, const std::string& args) {
+    pid_ = forkpty(&master_, nullptr, nullptr, nullptr);
+    if (pid_ == 0) {
+      setenv("HOME", home.c_str(), 1);
+      setenv("TERM", "xterm", 1);
+      if (chdir(home.c_str()) != 0) _exit(127);
+      execl("/bin/sh", "sh", "-c", ("exec '" MEXHOST_BINARY "' " + args).c_str(),
+            static_cast<char*>(nullptr));
+      _exit(127);
+    }
+  }
+  ~TerminalSession() {
+    if (master_ >= 0) close(master_);
+    if (pid_ > 0) waitpid(pid_, nullptr, 0);
+  }
+  bool started() const { return pid_ > 0; }
+  void type(const std::string& keys) {
+    ASSERT_EQ(write(master_, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
+  }
+  // Reads until `text` has appeared (true) or the session ends or goes quiet
+  // for long (false: a deadlock guard, not a measure of speed).
+  bool waitFor(const std::string& text) {
+    while (output_.find(text, seen_) == std::string::npos) {
+      pollfd p{master_, POLLIN, 0};
+      if (poll(&p, 1, 60000) <= 0) return false;
+      char buffer[1024];
+      const ssize_t n = read(master_, buffer, sizeof buffer);
+      if (n <= 0) return false;
+      output_.append(buffer, static_cast<std::size_t>(n));
+    }
+    seen_ = output_.find(text, seen_) + text.size();
+    return true;
+  }
+  int exitStatus() {
+    int status = 0;
+    while (waitFor("\x01never\x01")) {
+    }
+    if (waitpid(pid_, &status, 0) != pid_) return -1;
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  const std::string& output() const { return output_; }
+
+ private:
+  int master_ = -1;
+  pid_t pid_ = -1;
+  std::string output_;
+  std::size_t seen_ = 0;
+};
+
+TEST_F(CommandLine, PromptEditsLinesContinuesBracketsAndKeepsHistoryAcrossSessions) {
+  const std::string left = "\x1b[D";
+  const std::string up = "\x1b[A";
+  {
+    TerminalSession s(folder, "--no-default-plugins");
+    ASSERT_TRUE(s.started());
+    ASSERT_TRUE(s.waitFor(">> ")) << s.output();
+    s.type("w = 7+1" + left + left + "0\r");  // the cursor moved back: w = 70+1
+    EXPECT_TRUE(s.waitFor("w = 71")) << s.output();
+    s.type("m = [1 2\r");  // an open bracket continues on the next line
+    s.type("3 4];\r");
+    s.type("size(m, 1) * 100 + 9\r");
+    EXPECT_TRUE(s.waitFor("ans = 209")) << s.output();
+    s.type("q = (1 +\r");  // an open parenthesis does not: the error comes at once
+    EXPECT_TRUE(
+        s.waitFor("error: Parse error at line 1, column 9: expected ')' near 'end of line'"))
+        << s.output();
+    s.type("r = 5 * 11\r");
+    EXPECT_TRUE(s.waitFor("r = 55")) << s.output();
+    s.type("exit\r");
+    EXPECT_EQ(s.exitStatus(), 0) << s.output();  // an error at a terminal is not a failure
+  }
+  {
+    // A new session: two lines up is the last statement of the one before.
+    TerminalSession s(folder, "--no-default-plugins");
+    ASSERT_TRUE(s.started());
+    ASSERT_TRUE(s.waitFor(">> ")) << s.output();
+    s.type(up + up + "\r");
+    EXPECT_TRUE(s.waitFor("r = 55")) << s.output();
+    s.type("exit\r");
+    EXPECT_EQ(s.exitStatus(), 0) << s.output();
+  }
+  std::ifstream history(folder / ".mexhost_history");
+  std::stringstream kept;
+  kept << history.rdbuf();
+  EXPECT_NE(kept.str().find("70+1"), std::string::npos)
+      << kept.str();  // libedit writes ' ' as \040
 }
 
 INSTANTIATE_TEST_SUITE_P(Scripts, ScriptTest, ::testing::ValuesIn(scriptNames()),

@@ -8,6 +8,8 @@ function test_messages()
   for name = {'vextrab', 'vextral'}
     fn = name{1};
     checks = [checks; count_checks(fn); input_checks(fn)];
+    checks(end + 1, :) = {[fn ': help shows the text of docs/help, as mexhost does'], ...
+                          @() assert(get_help_text(fn), xt_help_text(fn))};
   end
   checks(end + 1, :) = {'vextrab and vextral keep their own messages in one session', ...
                         @check_separate_deliverables};

@@ -29,6 +29,11 @@ function use()
   installed = fileparts(which('vextrab'));
   assert(~isempty(installed), 'vextrab is not on the path');
   assert(exist(fullfile(installed, 'vextrab.so'), 'file') == 2, 'vextrab.so is not beside vextrab.mex');
+  for name = {'vextrab', 'vextral'}
+    assert(exist(fullfile(installed, [name{1} '.m']), 'file') == 2, ...
+           'the help of %s is not beside it', name{1});
+    assert(get_help_text(name{1}), xt_help_text(name{1}));
+  end
   vextrab(0.1, 'm', [50 Inf]);
   ax = xt_plot_parts(1);
   assert(get(get(ax, 'title'), 'string'), 'Spänning i laständan på ledare 1');

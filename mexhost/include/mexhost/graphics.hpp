@@ -212,18 +212,21 @@ struct Formats {
   bool pdf = true;
   bool json = true;
   bool html = false;  // the interactive page: only when asked for by name
+  bool csv = false;   // the line data: only when asked for by name
   static Formats all() { return {}; }
-  static Formats none() { return {false, false, false, false, false}; }
+  static Formats none() { return {false, false, false, false, false, false}; }
   // A comma-separated list such as "png,svg,json" (case-insensitive; "all" for
-  // png, svg, pdf and json, "html" for the interactive page); an error naming an
-  // unknown entry.
+  // png, svg, pdf and json, "html" for the interactive page, "csv" for the line
+  // data); an error naming an unknown entry.
   static Formats parse(std::string_view list);
+  // The extensions selected, in the order above, without the dot.
+  std::vector<std::string> extensions() const;
 };
 
-// Writes figure `figure` to stem.png, stem.svg, stem.pdf, stem.json and
-// stem.html (those selected). The PNG has the figure's pixel size (Position(3:4)); the PDF page is
-// the same at 96 pixels per inch. An error if the figure does not exist or a file
-// cannot be written.
+// Writes figure `figure` to stem.png, stem.svg, stem.pdf, stem.json, stem.html
+// and stem.csv (those selected). The PNG has the figure's pixel size (Position(3:4)); the PDF page
+// is the same at 96 pixels per inch. An error if the figure does not exist or a file cannot be
+// written.
 void writeFigure(const Graphics& graphics, double figure, const std::filesystem::path& stem,
                  Formats formats);
 // Writes every changed figure as <folder>/figure<N>.<ext>, marks it written and
@@ -232,6 +235,17 @@ void writeFigure(const Graphics& graphics, double figure, const std::filesystem:
 std::vector<std::filesystem::path> writeChangedFigures(Graphics& graphics,
                                                        const std::filesystem::path& folder,
                                                        Formats formats);
+// Writes one file, its format named by `format` (png, svg, pdf, json, html or
+// csv): what print and saveas do.
+void writeFigureFile(const Graphics& graphics, double figure, const std::filesystem::path& file,
+                     std::string_view format);
+// The line data of a figure (what stem.csv holds), comma-separated, one row per
+// sample. The header names each line by its DisplayName (the legend's text), or
+// "line<k>" without one. When every line has the same XData the first column is
+// that x, headed by the axes' x label ("x" without one); otherwise each line has
+// its own two columns "<name> x" and "<name> y", and shorter lines leave their
+// cells empty. Numbers are written with 17 significant digits.
+std::string figureCsv(const Graphics& graphics, double figure);
 // The JSON document of a figure (what stem.json holds).
 std::string figureJson(const Graphics& graphics, double figure);
 // The interactive page of a figure (what stem.html holds): one self-contained

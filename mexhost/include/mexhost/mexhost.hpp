@@ -162,6 +162,7 @@ struct CliOptions {
   std::string infoPlugin;                    // --info
   bool exposeLocal = false;
   bool noPause = false;
+  bool quiet = false;  // --quiet: no report of the figure files written
 };
 
 std::string usageText();
@@ -183,14 +184,32 @@ void catchInterrupts();
 
 HostOptions hostOptions(const CliOptions& options);
 
-// `mexhost --info PLUGIN`: prints the description; 0, or 1 after an error message.
-int printPluginInfo(const std::string& path, std::ostream& out, std::ostream& err);
+// The plug-in file that `nameOrPath` stands for: an existing file or a path
+// with a folder as it is, otherwise a name such as `vextrab`, looked for as
+// NAME.so (or the name as given when it ends in .so) where a call finds
+// plug-ins, in the current folder and then beside the program. Raises rt::Error
+// (mexhost:load) naming where it looked when there is none.
+std::string findPlugin(const std::string& nameOrPath);
+
+// `mexhost --info PLUGIN`: prints the description of findPlugin(PLUGIN); 0, or 1
+// after an error message.
+int printPluginInfo(const std::string& nameOrPath, std::ostream& out, std::ostream& err);
+
+// The line on standard error after a statement that wrote figures: the stems
+// written and their formats, e.g.
+//   "figures written: figures/figure1, figures/figure2 (png, svg, pdf, json)".
+std::string figuresWrittenLine(const std::vector<std::string>& stems,
+                               const std::vector<std::string>& formats);
 
 // Loads the plug-ins and runs the statements and scripts, or, when there are
-// none, the interactive prompt on `in` (the prompt ">> " is shown only when `in`
-// is a terminal). Returns the exit status: non-zero if a plug-in given with
-// --plugin could not be loaded or a statement given on the command line or in
-// a script failed, or the status given to exit.
+// none, the session on `in`. On a terminal (`interactiveTerminal`, standard
+// input) that is the prompt ">> " with line editing and a history kept in
+// ~/.mexhost_history; a line that leaves a [ ] or { } bracket, a block or a
+// `...` continuation open is continued on the next line. Otherwise the lines
+// of `in` run as they come, without a prompt. Returns the exit status: non-zero
+// if a plug-in given with --plugin could not be loaded, or a statement failed
+// that was given on the command line, in a script or on `in` when it is not a
+// terminal (the session still runs to the end); or the status given to exit.
 int runSession(Interpreter& interpreter, const CliOptions& options, std::istream& in,
                bool interactiveTerminal);
 

@@ -245,13 +245,70 @@ TEST_F(Files, OnlyChangedFiguresAreWritten) {
 TEST_F(Files, UnwritablePlacesAndMissingFiguresAreErrors) {
   call("plot", {rt::row({0, 1}), rt::row({0, 1})});
   const auto nowhere = folder_.path() / "missing" / "figure1";
-  for (const auto* ext : {"png", "svg", "pdf", "json", "html"}) {
+  for (const auto* ext : {"png", "svg", "pdf", "json", "html", "csv"}) {
     const rt::Error e = errorOf([&] { writeFigure(g, 1, nowhere, Formats::parse(ext)); });
     EXPECT_EQ(e.identifier(), "mexhost:graphics:writeFailed") << ext;
   }
   EXPECT_EQ(errorOf([&] { writeFigure(g, 4, folder_.path() / "f", Formats::all()); }).identifier(),
             "mexhost:graphics:invalidHandle");
   EXPECT_EQ(errorOf([&] { figureJson(g, gca()); }).identifier(), "mexhost:graphics:invalidHandle");
+}
+
+TEST_F(Files, CsvNamesEachLineByItsLegendAndKeepsEveryDigit) {
+  const double third = 1.0 / 3;
+  call("plot", {rt::row({0, 0.1}), rt::row({third, -2.5e-08}), rt::row({0, 0.1}), rt::row({1, 2})});
+  call("legend", {S("Spänning i laständan"), S("near, \"end\"")});
+  call("xlabel", {S("Tid [ns]")});
+  writeFigure(g, 1, folder_.path() / "figure1", Formats::parse("csv"));
+  const std::string shared = readFile(folder_.path() / "figure1.csv");
+  EXPECT_EQ(shared,
+            "Tid [ns],Spänning i laständan,\"near, \"\"end\"\"\"\n"
+            "0,0.33333333333333331,1\n"
+            "0.10000000000000001,-2.4999999999999999e-08,2\n");
+  EXPECT_EQ(std::stod("0.33333333333333331"), third);  // 17 digits read back exactly
+
+  // Lines on different x: two columns each, the shorter one's cells left empty.
+  call("figure", {2.0});
+  call("plot", {rt::row({1, 2, 3}), rt::row({4, 5, 6}), rt::row({7}), rt::row({8})});
+  EXPECT_EQ(figureCsv(g, 2), "line1 x,line1 y,line2 x,line2 y\n1,4,7,8\n2,5,,\n3,6,,\n");
+}
+
+TEST_F(Files, PrintAndSaveasWriteTheNamedFileInTheFormatAsked) {
+  const double line = value("plot", {rt::row({0, 1}), rt::row({0, 1})}).scalar();
+  const auto at = [&](const char* name) { return S((folder_.path() / name).c_str()); };
+  struct Row {
+    const char* what;
+    const char* function;
+    std::vector<rt::Array> args;
+    const char* file;
+    std::string start;
+  };
+  const Row rows[] = {
+      {"figure, device, name", "print", {1.0, S("-dpng"), at("a.png")}, "a.png", "\x89PNG"},
+      {"-f and a name without extension", "print", {S("-f1"), S("-dsvg"), at("b")}, "b.svg", "<"},
+      {"the format from the extension", "print", {at("c.pdf")}, "c.pdf", "%PDF"},
+      {"another extension keeps it", "print", {S("-dpdf"), at("c.txt")}, "c.txt.pdf", "%PDF"},
+      {"a line's figure", "saveas", {line, at("d.csv")}, "d.csv", "x,line1"},
+      {"format as third argument", "saveas", {1.0, at("e"), S("JSON")}, "e.json", "{"},
+      {"no extension: png", "saveas", {1.0, at("F")}, "F.png", "\x89PNG"},
+  };
+  for (const Row& row : rows) {
+    call(row.function, row.args);
+    const std::string text = readFile(folder_.path() / row.file);
+    EXPECT_EQ(text.substr(0, row.start.size()), row.start) << row.what;
+  }
+  const std::pair<const char*, std::vector<rt::Array>> refused[] = {
+      {"print", {1.0, S("-dgif"), at("x.gif")}},
+      {"print", {1.0, S("-dpng")}},
+      {"print", {S("-f7"), at("x.png")}},
+      {"saveas", {1.0, at("x.gif")}},
+      {"saveas", {at("x.png")}},
+  };
+  for (const auto& [function, args] : refused) {
+    const rt::Error e = errorOf([&] { call(function, args); });
+    EXPECT_NE(e.identifier(), "") << function;
+  }
+  EXPECT_FALSE(std::filesystem::exists(folder_.path() / "x.gif"));
 }
 
 TEST_F(Files, AbsurdButValidSizesStillWrite) {
@@ -276,6 +333,10 @@ TEST(FormatList, ParsesNamesAndRefusesUnknownOnes) {
   EXPECT_TRUE(page.html);
   EXPECT_FALSE(page.png || page.svg || page.pdf || page.json);
   EXPECT_TRUE(Formats::parse("html,all").html);
+  EXPECT_FALSE(Formats::parse("all").csv);  // the line data only when asked for
+  EXPECT_TRUE(Formats::parse("csv,all").csv);
+  EXPECT_EQ(Formats::parse("csv,all").extensions(),
+            (std::vector<std::string>{"png", "svg", "pdf", "json", "csv"}));
   const rt::Error e = errorOf([] { Formats::parse("png,gif"); });
   EXPECT_NE(e.message().find("gif"), std::string::npos);
 }

@@ -39,6 +39,29 @@ size(m)
 % expect:      2     2
 % expect-blank
 x = 1 +* 2
-% expect: error: Parse error at line 1: unexpected '*'
+% expect: error: Parse error at line 1, column 8: unexpected '*'
 y = 2 % the line after a syntax error runs
 % expect: y = 2
+z = (1 +
+% expect: error: Parse error at line 1, column 9: expected ')' near 'end of line'
+z = 3 % an open parenthesis does not take the next line with it
+% expect: z = 3
+v = max(1, ...
+        2)
+% expect: v = 2
+s = 'åäö
+% expect: error: Parse error at line 1, column 5: unterminated string
+t = [1 2 ...
+     3] + [4
+5
+6]'
+% expect: t =
+% expect-blank
+% expect:      5     7     9
+% expect-blank
+u = 1 + ]
+% expect: error: Parse error at line 1, column 9: unbalanced ']'
+for k = 1:2
+  k = k +* 1;
+end
+% expect: error: Parse error at line 2, column 10: unexpected '*'

@@ -1,0 +1,78 @@
+#include "line_reader.hpp"
+
+// libedit, through its readline-compatible interface.
+#include <editline/readline.h>
+
+#include <cstdlib>
+#include <istream>
+#include <ostream>
+
+namespace mh {
+namespace {
+
+constexpr int kHistoryLines = 1000;
+
+class StreamReader final : public LineReader {
+ public:
+  explicit StreamReader(std::istream& in) : in_(in) {}
+  std::optional<std::string> read(const std::string&) override {
+    std::string line;
+    if (!std::getline(in_, line)) return std::nullopt;
+    return line;
+  }
+
+ private:
+  std::istream& in_;
+};
+
+class TerminalReader final : public LineReader {
+ public:
+  TerminalReader(std::ostream& out, std::string historyFile)
+      : out_(out), historyFile_(std::move(historyFile)) {
+    rl_readline_name = "mexhost";
+    using_history();
+    stifle_history(kHistoryLines);
+    if (!historyFile_.empty()) read_history(historyFile_.c_str());
+  }
+
+  std::optional<std::string> read(const std::string& prompt) override {
+    out_.flush();
+    char* raw = readline(prompt.c_str());
+    if (raw == nullptr) return std::nullopt;
+    std::string line(raw);
+    std::free(raw);
+    if (line.find_first_not_of(" \t") != std::string::npos) remember(line);
+    return line;
+  }
+
+ private:
+  void remember(const std::string& line) {
+    // The same line twice in a row is kept once.
+    const HIST_ENTRY* last =
+        history_length > 0 ? history_get(history_base + history_length - 1) : nullptr;
+    if (last != nullptr && last->line != nullptr && line == last->line) return;
+    add_history(line.c_str());
+    if (!historyFile_.empty()) write_history(historyFile_.c_str());
+  }
+
+  std::ostream& out_;
+  std::string historyFile_;
+};
+
+}  // namespace
+
+std::unique_ptr<LineReader> makeStreamReader(std::istream& in) {
+  return std::make_unique<StreamReader>(in);
+}
+
+std::unique_ptr<LineReader> makeTerminalReader(std::ostream& out, const std::string& historyFile) {
+  return std::make_unique<TerminalReader>(out, historyFile);
+}
+
+std::string defaultHistoryFile() {
+  const char* home = std::getenv("HOME");
+  if (home == nullptr || *home == '\0') return "";
+  return std::string(home) + "/.mexhost_history";
+}
+
+}  // namespace mh
