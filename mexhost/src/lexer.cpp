@@ -1,5 +1,6 @@
 #include "lexer.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <cstdlib>
@@ -73,12 +74,19 @@ class Lexer {
   }
 
   // The column (counted in characters from 1) of byte offset `at` of the current line.
+  // Tokens are asked for in order, so the count goes on from the last answer on the same
+  // line; a long line costs time in proportion to its length, not to its square.
   int columnOf(std::size_t at) const {
-    int column = 1;
-    for (std::size_t k = lineStart_; k < at && k < src_.size(); ++k) {
-      if ((static_cast<unsigned char>(src_[k]) & 0xC0) != 0x80) ++column;
+    at = std::min(at, src_.size());
+    if (countedLine_ != lineStart_ || countedTo_ > at) {
+      countedLine_ = lineStart_;
+      countedTo_ = lineStart_;
+      countedColumn_ = 1;
     }
-    return column;
+    for (; countedTo_ < at; ++countedTo_) {
+      if ((static_cast<unsigned char>(src_[countedTo_]) & 0xC0) != 0x80) ++countedColumn_;
+    }
+    return countedColumn_;
   }
   // The start of the current token, or a position of the current line.
   int column() const { return columnOf(start_); }
@@ -500,9 +508,12 @@ class Lexer {
   const IsVariable& isVariable_;
   std::size_t pos_ = 0;
   int line_ = 1;
-  std::size_t lineStart_ = 0;  // byte offset of the current line's first character
-  std::size_t start_ = 0;      // byte offset where the current token starts
-  int lastBreakLine_ = 0;      // where the last line break was (line, column)
+  std::size_t lineStart_ = 0;            // byte offset of the current line's first character
+  mutable std::size_t countedLine_ = 0;  // columnOf's last answer: the line's start,
+  mutable std::size_t countedTo_ = 0;    // the offset counted to, and its column
+  mutable int countedColumn_ = 1;
+  std::size_t start_ = 0;  // byte offset where the current token starts
+  int lastBreakLine_ = 0;  // where the last line break was (line, column)
   int lastBreakColumn_ = 0;
   bool spaceBefore_ = false;
   bool atStatementStart_ = true;

@@ -68,8 +68,8 @@ Session::Session(const std::vector<std::string>& statements, const std::string& 
     for (const std::string& s : statements) input += " " + shellWord(s);
   }
   const std::string command = "cd " + quoted(folder_.string()) + " && " + quoted(XT_MEXHOST) +
-                              " --no-pause --quiet --formats json --out figs " + options +
-                              input + " </dev/null >stdout.txt 2>stderr.txt";
+                              " --no-pause --quiet --formats json --out figs " + options + input +
+                              " </dev/null >stdout.txt 2>stderr.txt";
   const int raw = std::system(command.c_str());
   status_ = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   out_ = readFile(folder_ / "stdout.txt");
