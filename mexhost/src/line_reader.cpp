@@ -3,6 +3,7 @@
 // libedit, through its readline-compatible interface.
 #include <editline/readline.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <istream>
 #include <ostream>
@@ -37,7 +38,15 @@ class TerminalReader final : public LineReader {
 
   std::optional<std::string> read(const std::string& prompt) override {
     out_.flush();
-    char* raw = readline(prompt.c_str());
+    char* raw = nullptr;
+    for (;;) {
+      errno = 0;
+      raw = readline(prompt.c_str());
+      // Ctrl-C while a line is typed drops that line and asks again, as at the host's
+      // prompt; only the end of input (Ctrl-D, a closed terminal) ends the session.
+      if (raw != nullptr || errno != EINTR) break;
+      out_ << '\n' << std::flush;
+    }
     if (raw == nullptr) return std::nullopt;
     std::string line(raw);
     std::free(raw);

@@ -300,7 +300,7 @@ class TerminalSession {
   std::size_t seen_ = 0;
 };
 
-TEST_F(CommandLine, PromptEditsLinesContinuesBracketsAndKeepsHistoryAcrossSessions) {
+TEST_F(CommandLine, PromptEditsLinesContinuesBracketsStopsOnCtrlCAndKeepsHistoryAcrossSessions) {
   const std::string left = "\x1b[D";
   const std::string up = "\x1b[A";
   {
@@ -319,15 +319,29 @@ TEST_F(CommandLine, PromptEditsLinesContinuesBracketsAndKeepsHistoryAcrossSessio
         << s.output();
     s.type("r = 5 * 11\r");
     EXPECT_TRUE(s.waitFor("r = 55")) << s.output();
+    // Ctrl-C drops the line being typed and stops a running statement; the session
+    // and its variables stay.
+    ASSERT_TRUE(s.waitFor(">> ")) << s.output();
+    s.type("r = 0");
+    ASSERT_TRUE(s.waitFor("r = 0")) << s.output();
+    s.type("\x03");
+    EXPECT_TRUE(s.waitFor(">> ")) << s.output();
+    s.type("disp(['run' 'ning']); while true, end\r");
+    EXPECT_TRUE(s.waitFor("running")) << s.output();
+    s.type("\x03");
+    EXPECT_TRUE(s.waitFor("error: Interrupted by the user (Ctrl-C).")) << s.output();
+    s.type("r + 1\r");
+    EXPECT_TRUE(s.waitFor("ans = 56")) << s.output();
     s.type("exit\r");
     EXPECT_EQ(s.exitStatus(), 0) << s.output();  // an error at a terminal is not a failure
   }
   {
-    // A new session: two lines up is the last statement of the one before.
+    // A new session: four lines up is "r = 5 * 11" of the one before (the line dropped by
+    // Ctrl-C was never entered).
     TerminalSession s(folder, "--no-default-plugins");
     ASSERT_TRUE(s.started());
     ASSERT_TRUE(s.waitFor(">> ")) << s.output();
-    s.type(up + up + "\r");
+    s.type(up + up + up + up + "\r");
     EXPECT_TRUE(s.waitFor("r = 55")) << s.output();
     s.type("exit\r");
     EXPECT_EQ(s.exitStatus(), 0) << s.output();
