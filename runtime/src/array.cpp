@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <limits>
 #include <utility>
 
@@ -45,7 +46,17 @@ std::size_t checkedNumel(const Dims& dims) {
 }
 
 namespace {
-std::size_t memoryLimit = 0;  // 0: physical memory
+std::size_t initialMemoryLimit() {
+#ifdef XT_FUZZ_BUILD
+  // A fuzzing harness cannot call into the plug-ins' own copy of the runtime, so an
+  // instrumented build takes the limit from the environment (in MiB).
+  if (const char* mib = std::getenv("XT_FUZZ_MEMORY_LIMIT_MB")) {
+    return static_cast<std::size_t>(std::strtoull(mib, nullptr, 10)) << 20;
+  }
+#endif
+  return 0;
+}
+std::size_t memoryLimit = initialMemoryLimit();  // 0: physical memory
 }  // namespace
 
 std::size_t setMemoryLimit(std::size_t bytes) {

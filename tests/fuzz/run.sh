@@ -41,5 +41,7 @@ fi
 # Leaks are checked by the sanitizer build's tests; libFuzzer's leak check would
 # report the session's one-time static state.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0:allocator_may_return_null=1}
+# Every copy of the runtime (the plug-ins carry their own) refuses arrays beyond this.
+export XT_FUZZ_MEMORY_LIMIT_MB=${XT_FUZZ_MEMORY_LIMIT_MB:-64}
 exec nice -n 10 "$build/tests/fuzz/${target}_fuzz" "${options[@]}" "$@" \
   "$work/corpus" "$here/corpus/$target"
