@@ -111,25 +111,25 @@
 
   // A block of lines around `anchor` aligned as the text properties say; the
   // alignment is relative to the rotated text. Returns the baseline anchors.
-  function drawTextBlock(ctx, anchor, lines, spec) {
+  function drawTextBlock(ctx, anchor, lines, desc) {
     if (lines.length === 0) return [];
-    const font = fontOf(spec.size, spec.bold);
-    const m = fontMetrics(ctx, font, spec.metrics);
+    const font = fontOf(desc.size, desc.bold);
+    const m = fontMetrics(ctx, font, desc.metrics);
     const lineHeight = m.ascent + m.descent;
     const n = lines.length;
     const first = {
       top: -m.ascent,
-      cap: -0.72 * spec.size,
+      cap: -0.72 * desc.size,
       middle: (n * lineHeight) / 2 - m.ascent,
       baseline: (n - 1) * lineHeight,
       bottom: m.descent + (n - 1) * lineHeight,
-    }[spec.valign] ?? (n * lineHeight) / 2 - m.ascent;
-    const theta = ((spec.rotation || 0) * Math.PI) / 180;
+    }[desc.valign] ?? (n * lineHeight) / 2 - m.ascent;
+    const theta = ((desc.rotation || 0) * Math.PI) / 180;
     const up = { x: -Math.sin(theta), y: -Math.cos(theta) };
     ctx.save();
     ctx.font = font;
-    ctx.fillStyle = spec.color;
-    ctx.textAlign = spec.halign;
+    ctx.fillStyle = desc.color;
+    ctx.textAlign = desc.halign;
     ctx.textBaseline = 'alphabetic';
     const placed = [];
     lines.forEach((line, i) => {
@@ -146,10 +146,10 @@
     return placed;
   }
 
-  function drawText(ctx, spec, anchor) {
-    if (!spec || spec.lines.length === 0) return [];
+  function drawText(ctx, desc, anchor) {
+    if (!desc || desc.lines.length === 0) return [];
     if (!(Math.abs(anchor.x) < 1e6 && Math.abs(anchor.y) < 1e6)) return [];
-    return drawTextBlock(ctx, anchor, spec.lines, spec);
+    return drawTextBlock(ctx, anchor, desc.lines, desc);
   }
 
   // ---- lines and markers -----------------------------------------------------
@@ -369,11 +369,11 @@
   // The ticks of the current view: the model's own at the figure's limits,
   // chosen again by the same rule elsewhere; manual ticks stay.
   function ticksOf(ax, which) {
-    const spec = ax.spec;
+    const desc = ax.desc;
     const lim = ax[which + 'lim'];
-    const model = spec[which + 'ticks'];
-    if (!spec[which + 'tickAuto'] || sameLimits(lim, spec[which + 'lim'])) return model;
-    return tickValues(lim[0], lim[1], spec.tickBudget[which === 'x' ? 0 : 1]);
+    const model = desc[which + 'ticks'];
+    if (!desc[which + 'tickAuto'] || sameLimits(lim, desc[which + 'lim'])) return model;
+    return tickValues(lim[0], lim[1], desc.tickBudget[which === 'x' ? 0 : 1]);
   }
 
   function strokeSegment(ctx, x0, y0, x1, y1, color, width, dashes = []) {
@@ -387,7 +387,7 @@
   }
 
   function drawAxes(ctx, ax) {
-    const spec = ax.spec;
+    const desc = ax.desc;
     const map = mapping(ax);
     const box = ax.box;
     const bottom = box.y + box.h;
@@ -396,18 +396,18 @@
     const yticks = ticksOf(ax, 'y').filter((t) => within(t, ax.ylim));
     const drawn = { xticks, yticks, xtickLabels: [], ytickLabels: [] };
 
-    if (spec.visible) {
-      if (spec.color) {
-        ctx.fillStyle = spec.color;
+    if (desc.visible) {
+      if (desc.color) {
+        ctx.fillStyle = desc.color;
         ctx.fillRect(box.x, box.y, box.w, box.h);
       }
-      if (spec.xgrid) {
+      if (desc.xgrid) {
         for (const t of xticks) {
           const x = Math.floor(map.x(t)) + 0.5;
           strokeSegment(ctx, x, box.y, x, bottom, gridColor, 1);
         }
       }
-      if (spec.ygrid) {
+      if (desc.ygrid) {
         for (const t of yticks) {
           const y = Math.floor(map.y(t)) + 0.5;
           strokeSegment(ctx, box.x, y, right, y, gridColor, 1);
@@ -421,45 +421,45 @@
     ctx.clip();
     for (const line of ax.lines) drawLine(ctx, line, map);
     ctx.restore();
-    for (const text of spec.texts) drawText(ctx, text, { x: map.x(text.at[0]), y: map.y(text.at[1]) });
+    for (const text of desc.texts) drawText(ctx, text, { x: map.x(text.at[0]), y: map.y(text.at[1]) });
 
-    if (spec.visible) {
+    if (desc.visible) {
       const tick = Math.min(10, Math.max(3, 0.01 * Math.max(box.w, box.h)));
-      const fw = spec.frameWidth;
-      strokeSegment(ctx, box.x, bottom, right, bottom, spec.xcolor, fw);
-      strokeSegment(ctx, box.x, box.y, box.x, bottom, spec.ycolor, fw);
-      if (spec.boxed) {
-        strokeSegment(ctx, box.x, box.y, right, box.y, spec.xcolor, fw);
-        strokeSegment(ctx, right, box.y, right, bottom, spec.ycolor, fw);
+      const fw = desc.frameWidth;
+      strokeSegment(ctx, box.x, bottom, right, bottom, desc.xcolor, fw);
+      strokeSegment(ctx, box.x, box.y, box.x, bottom, desc.ycolor, fw);
+      if (desc.boxed) {
+        strokeSegment(ctx, box.x, box.y, right, box.y, desc.xcolor, fw);
+        strokeSegment(ctx, right, box.y, right, bottom, desc.ycolor, fw);
       }
-      const tickSpec = { size: spec.fontSize, bold: false, rotation: 0, metrics: spec.tickMetrics };
-      const tm = fontMetrics(ctx, fontOf(spec.fontSize, false), spec.tickMetrics);
+      const tickSpec = { size: desc.fontSize, bold: false, rotation: 0, metrics: desc.tickMetrics };
+      const tm = fontMetrics(ctx, fontOf(desc.fontSize, false), desc.tickMetrics);
       for (const t of xticks) {
         const x = Math.floor(map.x(t)) + 0.5;
-        strokeSegment(ctx, x, bottom, x, bottom - tick, spec.xcolor, fw);
-        if (spec.boxed) strokeSegment(ctx, x, box.y, x, box.y + tick, spec.xcolor, fw);
+        strokeSegment(ctx, x, bottom, x, bottom - tick, desc.xcolor, fw);
+        if (desc.boxed) strokeSegment(ctx, x, box.y, x, box.y + tick, desc.xcolor, fw);
         drawn.xtickLabels.push(...drawTextBlock(ctx, { x, y: bottom + 5 }, [formatTick(t)],
-          { ...tickSpec, color: spec.xcolor, halign: 'center', valign: 'top' }));
+          { ...tickSpec, color: desc.xcolor, halign: 'center', valign: 'top' }));
       }
       let widest = 0;
-      ctx.font = fontOf(spec.fontSize, false);
+      ctx.font = fontOf(desc.fontSize, false);
       for (const t of yticks) {
         const y = Math.floor(map.y(t)) + 0.5;
-        strokeSegment(ctx, box.x, y, box.x + tick, y, spec.ycolor, fw);
-        if (spec.boxed) strokeSegment(ctx, right, y, right - tick, y, spec.ycolor, fw);
+        strokeSegment(ctx, box.x, y, box.x + tick, y, desc.ycolor, fw);
+        if (desc.boxed) strokeSegment(ctx, right, y, right - tick, y, desc.ycolor, fw);
         const label = formatTick(t);
         widest = Math.max(widest, ctx.measureText(label).width);
         drawn.ytickLabels.push(...drawTextBlock(ctx, { x: box.x - 6, y }, [label],
-          { ...tickSpec, color: spec.ycolor, halign: 'right', valign: 'middle' }));
-        ctx.font = fontOf(spec.fontSize, false);
+          { ...tickSpec, color: desc.ycolor, halign: 'right', valign: 'middle' }));
+        ctx.font = fontOf(desc.fontSize, false);
       }
       // At the figure's own limits the labels are the PNG's: so is their width.
-      if (sameLimits(ax.ylim, spec.ylim)) widest = spec.ytickWidest;
+      if (sameLimits(ax.ylim, desc.ylim)) widest = desc.ytickWidest;
       const xLabelTop = bottom + 5 + (xticks.length ? tm.ascent + tm.descent : 0) + 4;
-      drawText(ctx, spec.xlabel, { x: box.x + box.w / 2, y: xLabelTop });
-      drawText(ctx, spec.ylabel, { x: box.x - 6 - widest - 8, y: box.y + box.h / 2 });
+      drawText(ctx, desc.xlabel, { x: box.x + box.w / 2, y: xLabelTop });
+      drawText(ctx, desc.ylabel, { x: box.x - 6 - widest - 8, y: box.y + box.h / 2 });
     }
-    drawText(ctx, spec.title, { x: box.x + box.w / 2, y: box.y - 7 });
+    drawText(ctx, desc.title, { x: box.x + box.w / 2, y: box.y - 7 });
     ax.drawn = drawn;
   }
 
@@ -507,13 +507,13 @@
 
   // ---- the page --------------------------------------------------------------
 
-  const axes = doc.axes.map((spec) => {
+  const axes = doc.axes.map((desc) => {
     const ax = {
-      spec,
-      box: snapped(spec.plotBox),
-      xlim: spec.xlim.slice(),
-      ylim: spec.ylim.slice(),
-      lines: spec.lines.map((l) => {
+      desc,
+      box: snapped(desc.plotBox),
+      xlim: desc.xlim.slice(),
+      ylim: desc.ylim.slice(),
+      lines: desc.lines.map((l) => {
         const xs = data[l.x];
         const ys = data[l.y];
         const n = xs.length === ys.length ? xs.length : 0;
@@ -622,7 +622,7 @@
   // Axes with equal data units (a manual DataAspectRatio) keep them: the
   // narrower limits are widened about their centre.
   function keepAspect(ax) {
-    const dar = ax.spec.equal;
+    const dar = ax.desc.equal;
     if (!dar) return;
     const ux = (ax.xlim[1] - ax.xlim[0]) / dar[0];
     const uy = (ax.ylim[1] - ax.ylim[0]) / dar[1];
@@ -651,8 +651,8 @@
 
   function resetAll() {
     for (const ax of axes) {
-      ax.xlim = ax.spec.xlim.slice();
-      ax.ylim = ax.spec.ylim.slice();
+      ax.xlim = ax.desc.xlim.slice();
+      ax.ylim = ax.desc.ylim.slice();
     }
     redraw();
   }
@@ -674,7 +674,7 @@
   function hit(p) {
     for (let i = axes.length - 1; i >= 0; i--) {
       const ax = axes[i];
-      if (!ax.spec.visible) continue;
+      if (!ax.desc.visible) continue;
       const b = ax.box;
       if (inBox(b, p)) return { ax, part: 'box' };
       if (p.x >= b.x && p.x <= b.x + b.w && p.y > b.y + b.h && p.y < b.y + b.h + 40) return { ax, part: 'x' };
@@ -690,7 +690,7 @@
 
   let drag = null; // {ax, start, current, mode: 'zoom'|'pan', xlim, ylim, moved}
   let cursor = null; // {ax, point, pinned, samples}
-  let lastAxes = axes.find((a) => a.spec.visible) || null;
+  let lastAxes = axes.find((a) => a.desc.visible) || null;
 
   overlay.addEventListener('pointerdown', (event) => {
     const p = pointOf(event);
@@ -951,7 +951,7 @@
         yticks: ax.drawn ? ax.drawn.yticks.slice() : [],
         xtickLabels: ax.drawn ? ax.drawn.xtickLabels.map((l) => ({ ...l })) : [],
         ytickLabels: ax.drawn ? ax.drawn.ytickLabels.map((l) => ({ ...l })) : [],
-        tickBudget: ax.spec.tickBudget.slice(),
+        tickBudget: ax.desc.tickBudget.slice(),
       })),
     setLimits: (i, xlim, ylim) => setView(axes[i], xlim, ylim),
     reset: resetAll,
