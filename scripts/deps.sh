@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the main job need.
+# Installs the Debian packages the build, the tests and the main job need, and
+# any further packages named as arguments (bench/deps.sh names the benchmarks').
 # Idempotent: packages already present are not asked for again.
 set -euo pipefail
 
@@ -14,6 +15,7 @@ packages=(
   clang-14 libfuzzer-14-dev
   valgrind
 )
+packages+=("$@")
 
 missing=()
 for p in "${packages[@]}"; do
@@ -32,5 +34,5 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-"${sudo_cmd[@]}" apt-get update -qq
-"${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}"
+"${sudo_cmd[@]}" apt-get -o DPkg::Lock::Timeout=600 update -qq
+"${sudo_cmd[@]}" apt-get -o DPkg::Lock::Timeout=600 install -y -qq "${missing[@]}"
