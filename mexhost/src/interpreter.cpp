@@ -16,6 +16,7 @@
 #include "builtins_core.hpp"
 #include "display.hpp"
 #include "lexer.hpp"
+#include "line_reader.hpp"
 #include "loader.hpp"
 #include "mexhost/mexhost.hpp"
 #include "mexhost/mxhost.hpp"
@@ -683,11 +684,14 @@ void Interpreter::unloadPlugins() {
 
 namespace {
 
-// Whether a top-level input is running: Ctrl-C at an idle prompt does nothing.
+// Whether a top-level input is running: Ctrl-C at the prompt drops the line being typed.
 volatile std::sig_atomic_t inputRunning = 0;
 
 void onInterrupt(int) {
-  if (inputRunning == 0) return;
+  if (inputRunning == 0) {
+    interruptPrompt();
+    return;
+  }
   if (interruptPending()) {
     // A second Ctrl-C before the first was seen: the statement has no safe point
     // in reach, so the program ends the way it would without a handler.

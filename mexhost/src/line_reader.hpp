@@ -26,6 +26,10 @@ std::unique_ptr<LineReader> makeStreamReader(std::istream& in);
 // name keeps no history file.
 std::unique_ptr<LineReader> makeTerminalReader(std::ostream& out, const std::string& historyFile);
 
+// Called by the SIGINT handler when no statement runs: a line being typed at the
+// terminal's prompt is dropped and the prompt asks again. Async-signal-safe.
+void interruptPrompt() noexcept;
+
 // ~/.mexhost_history ($HOME); empty when HOME is not set.
 std::string defaultHistoryFile();
 
