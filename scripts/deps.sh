@@ -12,7 +12,7 @@ packages=(
   octave liboctave-dev gnuplot-nox
   ngspice
   chromium nodejs
-  clang-14 libfuzzer-14-dev
+  clang-14 libfuzzer-14-dev clang-format-14
   valgrind
 )
 packages+=("$@")

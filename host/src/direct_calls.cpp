@@ -5,7 +5,11 @@
 
 namespace xt::host {
 
-rt::Array fliplr(const rt::Array& x) { return rt::fliplr(x); }
-rt::Array flipud(const rt::Array& x) { return rt::flipud(x); }
+rt::Array fliplr(const rt::Array& x) {
+  return rt::fliplr(x);
+}
+rt::Array flipud(const rt::Array& x) {
+  return rt::flipud(x);
+}
 
 }  // namespace xt::host

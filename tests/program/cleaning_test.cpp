@@ -1,7 +1,8 @@
 // The victim waveform is cleaned of rounding noise only, never of a real signal.
+#include "driver/cleaning.hpp"
+
 #include <gtest/gtest.h>
 
-#include "driver/cleaning.hpp"
 #include "runtime/runtime.hpp"
 
 namespace xt {
@@ -9,7 +10,9 @@ namespace {
 
 const rt::Array kThreshold(1e-16);
 
-rt::Array column(std::initializer_list<double> v) { return rt::column(v); }
+rt::Array column(std::initializer_list<double> v) {
+  return rt::column(v);
+}
 
 TEST(WaveformCleaning, RoundingNoiseOfEitherSignIsCleaned) {
   EXPECT_TRUE(isRoundingNoise(column({1e-17, -1e-17, 3e-20, 0, -9.9e-17}), kThreshold));
