@@ -72,15 +72,16 @@ def cycle_in(rules):
 
 
 def include_dirs(root):
-    """The folders an include is looked up in: every include/ folder of a unit and
-    every unit folder itself (for the headers kept beside their sources)."""
+    """The folders an include is looked up in: every include/ folder of a unit,
+    every unit folder itself (for the headers kept beside their sources), and the
+    root (an include of tests/ or bench/ from a unit is a violation too)."""
     dirs = []
     for unit in RULES:
         for sub in ("include", ""):
             d = os.path.join(root, unit, sub) if sub else os.path.join(root, unit)
             if os.path.isdir(d):
                 dirs.append(d)
-    return dirs
+    return dirs + [root]
 
 
 def resolve(root, source, name, dirs):
@@ -144,10 +145,11 @@ def main():
                         if target is None:
                             continue
                         owner = unit_of(target)
-                        if owner is None or owner == unit or owner in RULES[unit]:
+                        if owner == unit or owner in RULES[unit]:
                             continue
+                        where = f"{owner}/" if owner else "outside every unit"
                         print(f"{rel}:{number}: {unit}/ may not include {m.group(1)} "
-                              f"({owner}/); it may depend on: "
+                              f"({where}); it may depend on: "
                               f"{', '.join(RULES[unit]) or 'nothing in the project'}")
                         failures += 1
     if failures:
