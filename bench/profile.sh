@@ -104,7 +104,7 @@ report "$data/process.data" --no-children --sort dso,symbol -g none --comm mexho
 activities=(
   "computation: plattm, mtlfd, iffts, ftrapez|fn|^xt::(plattmBody|mtlfdBody|ifftsBody|ftrapez[A-Za-z]*)$"
   "the plug-in call, figures included|fn|^xt::vextrabBody$"
-  "banner snapshot (drawnow), its files included|fn|^xt::host::drawnow$"
+  "banner snapshot (drawnow), its files included|fn|^xt::byname::drawnow$"
   "figure files, every format (snapshot included)|fn|^mh::gfx::writeFigure$"
   "PNG encoding (cairo_surface_write_to_png)|fn|^cairo_surface_write_to_png$"
   "  of it zlib compression (deflate)|fn|^deflate$"

@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config libedit-dev
+  build-essential cmake ninja-build pkg-config libedit-dev python3
   libeigen3-dev libfftw3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libcairo2-dev fonts-dejavu-core

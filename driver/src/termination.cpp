@@ -46,7 +46,7 @@ bool tiedConductors(const Array& R, const Array& Y, Array& Z) {
 Array terminationImpedance(const Array& R) {
   // G = [1./R; 1./fliplr(R)]; yn = sum(G, 2) + diag(G); Z = inv(-G + diag(yn)).
   Array Z =
-      rt::vertcat({rt::rdivide(lit(Lit::One), R), rt::rdivide(lit(Lit::One), host::fliplr(R))});
+      rt::vertcat({rt::rdivide(lit(Lit::One), R), rt::rdivide(lit(Lit::One), byname::fliplr(R))});
   const Array yn = rt::sum(Z, static_cast<std::size_t>(lit(Lit::Two).scalar())) + rt::diag(Z);
   Z = -Z + rt::diag(yn);
   Array tied;

@@ -33,17 +33,17 @@ void drawResults(const Array& t, Array vf, Array vn, const Array& nt) {
   const Array two = lit(Lit::Two);
 
   // Figure 1: the driven conductor, in volts.
-  host::plotSilent({ns, vf(rt::all, one), ns, vn(rt::all, one)});
-  host::xlabelDisplayed(lit(Lit::LabelTime));
-  host::ylabelDisplayed(lit(Lit::LabelVolt));
-  host::titleDisplayed(lit(Lit::TitleConductor1));
-  host::legendDisplayed({lit(Lit::LegendFar), lit(Lit::LegendNear)});
-  Array aa = host::get(host::gca(), lit(Lit::Xlim));
+  byname::plotSilent({ns, vf(rt::all, one), ns, vn(rt::all, one)});
+  byname::xlabelDisplayed(lit(Lit::LabelTime));
+  byname::ylabelDisplayed(lit(Lit::LabelVolt));
+  byname::titleDisplayed(lit(Lit::TitleConductor1));
+  byname::legendDisplayed({lit(Lit::LegendFar), lit(Lit::LegendNear)});
+  Array aa = byname::get(byname::gca(), lit(Lit::Xlim));
   Array a = aa(one);
-  host::setDisplayed(host::gca(), lit(Lit::Xlim), rt::horzcat({a, lit(Lit::Twenty)}));
+  byname::setDisplayed(byname::gca(), lit(Lit::Xlim), rt::horzcat({a, lit(Lit::Twenty)}));
 
   // Figure 2: the victim conductor, in millivolts; not cleared.
-  host::figureSilent(two);
+  byname::figureSilent(two);
   // A column that is zero in all but rounding is drawn as exact zeros. The test is
   // on magnitudes: a genuine waveform below the threshold in sign only (a
   // negative crosstalk pulse) is drawn as it is.
@@ -56,15 +56,15 @@ void drawResults(const Array& t, Array vf, Array vn, const Array& nt) {
     vn.assign({rt::all, two}, rt::zeros(samples, static_cast<std::size_t>(one.scalar())));
   }
   const Array milli = lit(Lit::Thousand);
-  host::plotSilent(
+  byname::plotSilent(
       {ns, rt::times(vf(rt::all, two), milli), ns, rt::times(vn(rt::all, two), milli)});
-  host::xlabelDisplayed(lit(Lit::LabelTime));
-  host::ylabelDisplayed(lit(Lit::LabelMillivolt));
-  host::titleDisplayed(lit(Lit::TitleConductor2));
-  aa = host::get(host::gca(), lit(Lit::Xlim));
+  byname::xlabelDisplayed(lit(Lit::LabelTime));
+  byname::ylabelDisplayed(lit(Lit::LabelMillivolt));
+  byname::titleDisplayed(lit(Lit::TitleConductor2));
+  aa = byname::get(byname::gca(), lit(Lit::Xlim));
   a = aa(one);
-  host::setDisplayed(host::gca(), lit(Lit::Xlim), rt::horzcat({a, lit(Lit::Twenty)}));
-  host::legendDisplayed({lit(Lit::LegendFar), lit(Lit::LegendNear)});
+  byname::setDisplayed(byname::gca(), lit(Lit::Xlim), rt::horzcat({a, lit(Lit::Twenty)}));
+  byname::legendDisplayed({lit(Lit::LegendFar), lit(Lit::LegendNear)});
 }
 
 void vextrabBody(int nargin, Array hh, Array Rs1112, Array Rl1112) {
@@ -83,19 +83,19 @@ void vextrabBody(int nargin, Array hh, Array Rs1112, Array Rl1112) {
   if (nargin == 1) {
     // Geometry mode: the cross-section, then the axes of the picture.
     plattmBody(3, b, dd, hh, Array(), Array(), Array(), drawCrossSection);
-    host::setDisplayed(host::gca(), lit(Lit::PlotBoxAspectRatio), lit(Lit::AspectRatio));
-    host::setDisplayed(host::gca(), lit(Lit::Xlim), lit(Lit::XlimGeometry));
-    host::grid(lit(Lit::Off));
+    byname::setDisplayed(byname::gca(), lit(Lit::PlotBoxAspectRatio), lit(Lit::AspectRatio));
+    byname::setDisplayed(byname::gca(), lit(Lit::Xlim), lit(Lit::XlimGeometry));
+    byname::grid(lit(Lit::Off));
     return;
   }
 
   // Simulation mode: the banner first, so that it shows during the computation.
-  host::figureSilent(lit(Lit::One));
-  host::clfDisplayed();
-  host::textSilent({lit(Lit::Quarter), lit(Lit::Half), lit(Lit::Banner), lit(Lit::FontSize),
-                    lit(Lit::Eighteen)});
-  host::drawnow();
-  host::pause(lit(Lit::PauseTime));
+  byname::figureSilent(lit(Lit::One));
+  byname::clfDisplayed();
+  byname::textSilent({lit(Lit::Quarter), lit(Lit::Half), lit(Lit::Banner), lit(Lit::FontSize),
+                      lit(Lit::Eighteen)});
+  byname::drawnow();
+  byname::pause(lit(Lit::PauseTime));
 
   const PlattmResult line = plattmBody(4, b, dd, hh, Nj, Array(), Array());
   const Array& ct = line.Ctr;

@@ -13,9 +13,9 @@ void drawCrossSection(const rt::Array& b, const rt::Array& dd, const rt::Array& 
   const Array one = literal(Lit::One);
   const Array two = literal(Lit::Two);
 
-  if (!rt::isTrue(host::ishold())) {
-    host::figureSilent(one);
-    host::clfSilent();
+  if (!rt::isTrue(byname::ishold())) {
+    byname::figureSilent(one);
+    byname::clfSilent();
   }
   // One column per conductor: x from left to right end, y at the conductor's height.
   const Array signalWidths = b(rt::colon(two, Array(static_cast<double>(b.endOf(1, 1)))));
@@ -25,25 +25,27 @@ void drawCrossSection(const rt::Array& b, const rt::Array& dd, const rt::Array& 
   const Array& heights = rt::checkDefined(hh, "hh");
   const Array levels = rt::horzcat({zero, heights});
   Array Ctr =
-      host::line({rt::vertcat({left, right}), rt::vertcat({levels, levels}), literal(Lit::Color),
-                  literal(Lit::Blue), literal(Lit::LineWidth), literal(Lit::Three)});
+      byname::line({rt::vertcat({left, right}), rt::vertcat({levels, levels}), literal(Lit::Color),
+                    literal(Lit::Blue), literal(Lit::LineWidth), literal(Lit::Three)});
 
   // Margins: 5 % of the height range beyond a segment that lies on a y-limit.
   const Array allHeights = levels;
-  const Array axx = host::axisLimits();
+  const Array axx = byname::axisLimits();
   const Array three = literal(Lit::Three);
   const Array four = literal(Lit::Four);
   const Array range = rt::diff(axx(rt::colon(three, four)));
   const Array margin = rt::times(range, literal(Lit::Margin));
   if (rt::isTrue(rt::anyOf(rt::eq(allHeights, axx(four))))) {
-    host::setSilent(host::gca(), literal(Lit::Ylim), rt::horzcat({axx(three), axx(four) + margin}));
+    byname::setSilent(byname::gca(), literal(Lit::Ylim),
+                      rt::horzcat({axx(three), axx(four) + margin}));
   }
   if (rt::isTrue(rt::anyOf(rt::eq(allHeights, axx(three))))) {
-    host::setSilent(host::gca(), literal(Lit::Ylim), rt::horzcat({axx(three) - margin, axx(four)}));
+    byname::setSilent(byname::gca(), literal(Lit::Ylim),
+                      rt::horzcat({axx(three) - margin, axx(four)}));
   }
   Ctr = literal(Lit::Empty);
-  host::axisDisplayed(literal(Lit::Equal));
-  host::grid(Array());
+  byname::axisDisplayed(literal(Lit::Equal));
+  byname::grid(Array());
 }
 
 }  // namespace xt

@@ -11,10 +11,16 @@ set(XT_OCTAVE_PACKAGE ${CMAKE_CURRENT_BINARY_DIR}/${name}.tar.gz CACHE INTERNAL
     "The Octave package tarball")
 file(GLOB_RECURSE package_inputs CONFIGURE_DEPENDS
   ${PROJECT_SOURCE_DIR}/runtime/include/* ${PROJECT_SOURCE_DIR}/runtime/src/*
-  ${PROJECT_SOURCE_DIR}/host/include/* ${PROJECT_SOURCE_DIR}/host/src/*
+  ${PROJECT_SOURCE_DIR}/runtime/mex/include/* ${PROJECT_SOURCE_DIR}/runtime/mex/src/*
+  ${PROJECT_SOURCE_DIR}/host/services/include/* ${PROJECT_SOURCE_DIR}/host/services/src/*
+  ${PROJECT_SOURCE_DIR}/host/binding/include/* ${PROJECT_SOURCE_DIR}/host/binding/src/*
   ${PROJECT_SOURCE_DIR}/driver/include/* ${PROJECT_SOURCE_DIR}/driver/src/*
   ${PROJECT_SOURCE_DIR}/line/include/* ${PROJECT_SOURCE_DIR}/line/src/*
   ${PROJECT_SOURCE_DIR}/solver/include/* ${PROJECT_SOURCE_DIR}/solver/src/*
+  ${PROJECT_SOURCE_DIR}/runtime/sources.cmake ${PROJECT_SOURCE_DIR}/runtime/mex/sources.cmake
+  ${PROJECT_SOURCE_DIR}/host/services/sources.cmake ${PROJECT_SOURCE_DIR}/host/binding/sources.cmake
+  ${PROJECT_SOURCE_DIR}/driver/sources.cmake ${PROJECT_SOURCE_DIR}/line/sources.cmake
+  ${PROJECT_SOURCE_DIR}/solver/sources.cmake ${PROJECT_SOURCE_DIR}/octave/sources.cmake
   ${PROJECT_SOURCE_DIR}/mexhost/loader/* ${PROJECT_SOURCE_DIR}/octave/src/*
   ${PROJECT_SOURCE_DIR}/docs/help/*
   ${CMAKE_CURRENT_LIST_DIR}/*)

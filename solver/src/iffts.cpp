@@ -30,7 +30,7 @@ rt::Array ifftsBody(rt::Array supv, rt::Array tmax) {
   // reverse order as rows M+1..2*(M-1), so the transform is real up to rounding.
   supv.assign({M, rt::all}, rt::real(supv(M, rt::all)));
   supv.assign({rt::colon(M + lit(Lit::One), lit(Lit::Two) * (M - lit(Lit::One))), rt::all},
-              host::flipud(rt::conj(supv(rt::colon(lit(Lit::Two), M - lit(Lit::One)), rt::all))));
+              byname::flipud(rt::conj(supv(rt::colon(lit(Lit::Two), M - lit(Lit::One)), rt::all))));
 
   // ifft carries 1/N; N/tmax turns the sum into the inverse Fourier integral with
   // frequency step 1/tmax.

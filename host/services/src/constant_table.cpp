@@ -6,6 +6,7 @@
 #include "host/literals.hpp"
 #include "runtime/array.hpp"
 #include "runtime/error.hpp"
+#include "runtime/mxconvert.hpp"
 
 namespace xt {
 namespace {
@@ -73,6 +74,11 @@ const mxArray* constantTableEntry(int n) {
               "The constant table of vextrab has not been made (was the library initialised?).");
   }
   return table[static_cast<std::size_t>(n)];
+}
+
+// The library plug-in's literals: read from the constant table, never assigned to.
+rt::Array literal(Lit id) {
+  return rt::mx::toArray(constantTableEntry(static_cast<int>(id)));
 }
 
 }  // namespace xt

@@ -1,10 +1,11 @@
-// Graphics library entries and host-function stubs, over the runtime's calls by name.
+// Graphics library entries and host-function stubs, over the runtime's calls by name:
+// every function of host/stubs.hpp but fliplr and flipud, which a build takes from
+// flips_by_name.cpp (vextrab) or flips_local.cpp (vextral, the direct tests).
 #include "host/stubs.hpp"
 
-#include "runtime/ops.hpp"
 #include "runtime/services.hpp"
 
-namespace xt::host {
+namespace xt::byname {
 
 using rt::Array;
 namespace svc = rt::svc;
@@ -72,27 +73,8 @@ Array ishold() {
   return svc::assigned("ishold", {});
 }
 
-#if defined(XT_VEXTRAL)
-// The older build computes these with its own matrix library.
 Array gca() {
   return svc::assigned("gca", {});
 }
-Array fliplr(const Array& x) {
-  return rt::fliplr(x);
-}
-Array flipud(const Array& x) {
-  return rt::flipud(x);
-}
-#else
-Array gca() {
-  return svc::assigned("gca", {});
-}
-Array fliplr(const Array& x) {
-  return svc::assigned("fliplr", {x});
-}
-Array flipud(const Array& x) {
-  return svc::assigned("flipud", {x});
-}
-#endif
 
-}  // namespace xt::host
+}  // namespace xt::byname

@@ -10,7 +10,7 @@
 
 #include "runtime/array.hpp"
 
-namespace xt::host {
+namespace xt::byname {
 
 // ---- graphics library entries ----
 // figure(n), silent.
@@ -55,4 +55,4 @@ rt::Array gca();
 rt::Array fliplr(const rt::Array& x);
 rt::Array flipud(const rt::Array& x);
 
-}  // namespace xt::host
+}  // namespace xt::byname

@@ -4,30 +4,24 @@
 // the table down and passes the error on with its text unchanged.
 #include <mex.h>
 
-#include <string>
-
 #include "host/binding.hpp"
-#include "runtime/error.hpp"
 #include "runtime/mexlibrary.h"
 #include "runtime/services.hpp"
 
 namespace xt {
 namespace {
 
-extern "C" void vextralFeval(int nlhs, void* plhs[], int nrhs, void* prhs[]) {
-  binding::feval(binding::kTop, binding::topBody, nlhs, plhs, nrhs, prhs);
-}
-
-const mexFunctionEntry kFunctionRows[1] = {{"vextral", vextralFeval, 3, 0, nullptr}};
-const mexLocalFunctionTable kFunctionTable = {1, kFunctionRows};
 const binding::Deliverable kDeliverable = {"vextral", 0, false, nullptr};
 
-}  // namespace
-
-const binding::Deliverable& binding::deliverable() {
-  return kDeliverable;
+extern "C" void vextralFeval(int nlhs, void* plhs[], int nrhs, void* prhs[]) {
+  binding::feval(kDeliverable, binding::kTop, nlhs, plhs, nrhs, prhs);
 }
 
+const mexFunctionEntry kFunctionRows[1] = {
+    binding::functionRow(kDeliverable, binding::kTop, vextralFeval)};
+const mexLocalFunctionTable kFunctionTable = {1, kFunctionRows};
+
+}  // namespace
 }  // namespace xt
 
 // The library's string resources, for a loader that lists them.
@@ -40,7 +34,7 @@ extern "C" __attribute__((visibility("default"))) void mexFunction(int nlhs, mxA
   // Every error of the call ends here: the catching context is closed and the
   // function table taken down (both by leaving the scope), then the error goes to
   // the host with its text unchanged.
-  const xt::binding::PendingError* error = xt::binding::callCatching([&] {
+  const xt::binding::PendingError* error = xt::binding::callCatching(xt::kDeliverable, [&] {
     rt::svc::LocalTableScope table(&xt::kFunctionTable);
     xt::vextralFeval(nlhs, reinterpret_cast<void**>(plhs), nrhs,
                      const_cast<void**>(reinterpret_cast<const void* const*>(prhs)));

@@ -1,0 +1,5 @@
+# The sources of this unit's targets, relative to this folder: read by CMakeLists.txt
+# and by the Octave package (octave/package/make_package.cmake), which compiles the same
+# files with mkoctfile.
+list(APPEND XT_PLUGIN_TARGETS xt_solver)
+set(xt_solver_SOURCES src/mtlfd.cpp src/iffts.cpp)
