@@ -163,8 +163,8 @@ void expectConstant(int n, const mxArray* a, const Constant& want) {
 // The same against the program's own definition of the literal.
 void expectLiteral(int n, const mxArray* a) {
   SCOPED_TRACE("literal " + std::to_string(n));
-  const xt::LiteralSpec& def = xt::literalSpec(n);
-  using K = xt::LiteralSpec::Kind;
+  const xt::LiteralDefinition& def = xt::literalDefinition(n);
+  using K = xt::LiteralDefinition::Kind;
   ASSERT_NE(a, nullptr);
   switch (def.kind) {
     case K::String:

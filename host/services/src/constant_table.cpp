@@ -14,25 +14,25 @@ namespace {
 std::array<mxArray*, kLiteralCount + 1> table{};
 
 mxArray* makeConstant(int n) {
-  const LiteralSpec& s = literalSpec(n);
+  const LiteralDefinition& s = literalDefinition(n);
   switch (s.kind) {
-    case LiteralSpec::Kind::Double:
+    case LiteralDefinition::Kind::Double:
       return mxCreateDoubleScalar(s.values[0]);
-    case LiteralSpec::Kind::Complex: {
+    case LiteralDefinition::Kind::Complex: {
       mxArray* a = mxCreateDoubleMatrix(1, 1, mxCOMPLEX);
       mxGetPr(a)[0] = s.values[0];
       mxGetPi(a)[0] = s.values[1];
       return a;
     }
-    case LiteralSpec::Kind::Matrix: {
+    case LiteralDefinition::Kind::Matrix: {
       mxArray* a =
           mxCreateDoubleMatrix(static_cast<mwSize>(s.rows), static_cast<mwSize>(s.cols), mxREAL);
       for (std::size_t i = 0; i < s.rows * s.cols; ++i) mxGetPr(a)[i] = s.values[i];
       return a;
     }
-    case LiteralSpec::Kind::Empty:
+    case LiteralDefinition::Kind::Empty:
       return mxCreateDoubleMatrix(0, 0, mxREAL);
-    case LiteralSpec::Kind::String: {
+    case LiteralDefinition::Kind::String: {
       if constexpr (sizeof(mxChar) < sizeof(char16_t)) {
         // A host whose characters are bytes (GNU Octave) holds text as UTF-8.
         return mxCreateString(std::string(s.text).c_str());

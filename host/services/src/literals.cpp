@@ -6,23 +6,23 @@
 namespace xt {
 namespace {
 
-using K = LiteralSpec::Kind;
+using K = LiteralDefinition::Kind;
 
-constexpr LiteralSpec D(double v) {
+constexpr LiteralDefinition D(double v) {
   return {K::Double, 1, 1, {v, 0, 0}, {}};
 }
-constexpr LiteralSpec C(double re, double im) {
+constexpr LiteralDefinition C(double re, double im) {
   return {K::Complex, 1, 1, {re, im, 0}, {}};
 }
-constexpr LiteralSpec M(std::size_t m, std::size_t n, std::array<double, 3> v) {
+constexpr LiteralDefinition M(std::size_t m, std::size_t n, std::array<double, 3> v) {
   return {K::Matrix, m, n, v, {}};
 }
-constexpr LiteralSpec S(std::string_view s) {
+constexpr LiteralDefinition S(std::string_view s) {
   return {K::String, 1, 0, {0, 0, 0}, s};
 }
 
 // Numbers 1..60 in order; index 0 is unused.
-const std::array<LiteralSpec, kLiteralCount + 1> kTable = {{
+const std::array<LiteralDefinition, kLiteralCount + 1> kTable = {{
     D(0),
     M(1, 3, {3, 1, 2}),
     M(1, 3, {3, 2, 1}),
@@ -88,7 +88,7 @@ const std::array<LiteralSpec, kLiteralCount + 1> kTable = {{
 
 }  // namespace
 
-const LiteralSpec& literalSpec(int n) {
+const LiteralDefinition& literalDefinition(int n) {
   if (n < 1 || n > kLiteralCount) {
     rt::raise(rt::errid::kArgument, "literal number out of range");
   }
@@ -96,7 +96,7 @@ const LiteralSpec& literalSpec(int n) {
 }
 
 rt::Array makeLiteral(int n) {
-  const LiteralSpec& s = literalSpec(n);
+  const LiteralDefinition& s = literalDefinition(n);
   switch (s.kind) {
     case K::Double:
       return rt::Array(s.values[0]);

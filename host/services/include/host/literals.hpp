@@ -81,7 +81,7 @@ enum class Lit : int {
 inline constexpr int kLiteralCount = 60;
 
 // How a literal is made: its kind and its values, as the constant table holds it.
-struct LiteralSpec {
+struct LiteralDefinition {
   enum class Kind { Double, Complex, Matrix, Empty, String };
   Kind kind;
   std::size_t rows;
@@ -91,7 +91,7 @@ struct LiteralSpec {
 };
 
 // The definition of literal number n (1..60).
-const LiteralSpec& literalSpec(int n);
+const LiteralDefinition& literalDefinition(int n);
 // Makes the value of literal number n as a fresh array.
 rt::Array makeLiteral(int n);
 
