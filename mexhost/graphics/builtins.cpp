@@ -552,9 +552,9 @@ Result getFn(Graphics& g, const Args& args, int) {
   if (!isWord(args[1])) msg::badArgument("get", "the property name must be a character string.");
   const std::string name = args[1].utf8();
   if (handles.size() == 1) return {g.get(handles[0], name)};
-  rt::Array out = rt::Array::cell({handles.size(), 1});
-  for (std::size_t k = 0; k < handles.size(); ++k) out.cellsMut()[k] = g.get(handles[k], name);
-  return {out};
+  std::vector<rt::Array> values;
+  for (const double handle : handles) values.push_back(g.get(handle, name));
+  return {rt::Array::cell({handles.size(), 1}, std::move(values))};
 }
 
 // ---- axes ------------------------------------------------------------------------------

@@ -391,12 +391,12 @@ double Graphics::setLegend(double axes, const std::vector<double>& lines,
     object(lg).link = axes;
     object(axes).link = lg;
   }
-  rt::Array cell = rt::Array::cell({1, strings.size()});
+  std::vector<rt::Array> cells;
   for (std::size_t i = 0; i < strings.size(); ++i) {
-    cell.cellsMut()[i] = rt::Array::str(strings[i]);
+    cells.push_back(rt::Array::str(strings[i]));
     object(lines[i]).props["DisplayName"] = rt::Array::str(strings[i]);
   }
-  object(lg).props["String"] = std::move(cell);
+  object(lg).props["String"] = rt::Array::cell({1, strings.size()}, std::move(cells));
   object(lg).legendLines = lines;
   touch(lg);
   return lg;
@@ -442,11 +442,11 @@ void Graphics::deleteObject(double h) {
       const auto index = static_cast<std::size_t>(it - lines.begin());
       lines.erase(it);
       const rt::Array old = lg.props.at("String");
-      rt::Array cell = rt::Array::cell({1, lines.size()});
+      std::vector<rt::Array> kept(lines.size(), rt::Array::zeros({0, 0}));
       for (std::size_t i = 0, k = 0; i < old.cells().size(); ++i) {
-        if (i != index && k < lines.size()) cell.cellsMut()[k++] = old.cells()[i];
+        if (i != index && k < lines.size()) kept[k++] = old.cells()[i];
       }
-      lg.props["String"] = std::move(cell);
+      lg.props["String"] = rt::Array::cell({1, lines.size()}, std::move(kept));
     }
   }
   const bool wasCurrentAxes = o.type == ObjectType::Axes &&

@@ -280,9 +280,9 @@ rt::Array normalizeStringList(const PropertyInfo& info, const rt::Array& v) {
   } else {
     msg::badValue(info.name, what);
   }
-  rt::Array out = rt::Array::cell({1, items.size()});
-  for (std::size_t i = 0; i < items.size(); ++i) out.cellsMut()[i] = rt::Array::str(items[i]);
-  return out;
+  std::vector<rt::Array> cells;
+  for (const std::string& item : items) cells.push_back(rt::Array::str(item));
+  return rt::Array::cell({1, items.size()}, std::move(cells));
 }
 
 rt::Array normalizePosition(const PropertyInfo& info, const rt::Array& v, double maxSize) {
@@ -378,9 +378,7 @@ rt::Array normalize(const PropertyInfo& info, const rt::Array& v) {
       for (double d : x) {
         if (!(d >= 0.0 && d <= 1.0)) msg::badValue(info.name, what);
       }
-      rt::Array out = v;
-      out.setClass(rt::ClassId::Double);
-      return out;
+      return v.asClass(rt::ClassId::Double);
     }
     case Kind::Limits: {
       const char* what = "a vector [min max] of finite numbers with min < max";

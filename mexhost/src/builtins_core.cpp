@@ -42,7 +42,7 @@ std::string text(const Array& a, const std::string& name) {
 }
 
 double scalarOf(const Array& a, const std::string& name) {
-  if (!a.isNumeric() || a.numel() != 1)
+  if (!a.isArithmetic() || a.numel() != 1)
     rt::raise(kArgId, name + ": the argument must be a scalar.");
   return a.reAt(0);
 }
@@ -60,7 +60,7 @@ rt::Dims dimsFrom(const Args& args, std::size_t first, const std::string& name) 
   if (args.size() <= first) return {1, 1};
   if (args.size() == first + 1) {
     const Array& a = args[first];
-    if (!a.isNumeric()) rt::raise(kArgId, name + ": sizes must be numeric.");
+    if (!a.isArithmetic()) rt::raise(kArgId, name + ": sizes must be numeric.");
     if (a.numel() == 1) {
       const std::size_t n = countOf(a.reAt(0), name);
       return {n, n};
@@ -74,12 +74,6 @@ rt::Dims dimsFrom(const Args& args, std::size_t first, const std::string& name) 
   for (std::size_t k = first; k < args.size(); ++k)
     d.push_back(countOf(scalarOf(args[k], name), name));
   return d;
-}
-
-Array filled(const rt::Dims& dims, double value) {
-  Array a = Array::zeros(dims);
-  std::fill(a.reMut().begin(), a.reMut().end(), value);
-  return a;
 }
 
 Results one(Array a) {
@@ -101,14 +95,14 @@ void binaryFn(BuiltinTable& t, const std::string& name, Array (*fn)(const Array&
 }
 
 Array elementwise(const Array& x, const std::string& name, double (*f)(double)) {
-  if (!x.isNumeric()) rt::raise(kArgId, name + ": the argument must be numeric.");
-  Array out = Array::zeros(x.dims());
-  for (std::size_t i = 0; i < x.numel(); ++i) out.reMut()[i] = f(x.reAt(i));
-  return out;
+  if (!x.isArithmetic()) rt::raise(kArgId, name + ": the argument must be numeric.");
+  std::vector<double> v(x.numel());
+  for (std::size_t i = 0; i < x.numel(); ++i) v[i] = f(x.reAt(i));
+  return Array::fromData(x.dims(), std::move(v));
 }
 
 Array predicate(const Array& x, const std::string& name, bool (*p)(double, double)) {
-  if (!x.isNumeric()) rt::raise(kArgId, name + ": the argument must be numeric.");
+  if (!x.isArithmetic()) rt::raise(kArgId, name + ": the argument must be numeric.");
   std::vector<double> v(x.numel());
   for (std::size_t i = 0; i < x.numel(); ++i) v[i] = p(x.reAt(i), x.imAt(i)) ? 1.0 : 0.0;
   return Array::logical(x.dims(), v);
@@ -116,7 +110,7 @@ Array predicate(const Array& x, const std::string& name, bool (*p)(double, doubl
 
 // mod and rem with scalar expansion (real values).
 Array modRem(const Array& a, const Array& b, bool isMod, const std::string& name) {
-  if (!a.isNumeric() || !b.isNumeric() || a.isComplex() || b.isComplex()) {
+  if (!a.isArithmetic() || !b.isArithmetic() || a.isComplex() || b.isComplex()) {
     rt::raise(kArgId, name + ": arguments must be real numbers.");
   }
   const bool as = a.numel() == 1;
@@ -127,8 +121,8 @@ Array modRem(const Array& a, const Array& b, bool isMod, const std::string& name
                                              rt::dimsToString(b.dims()) + ").");
   }
   const rt::Dims dims = as ? b.dims() : a.dims();
-  Array out = Array::zeros(dims);
-  for (std::size_t i = 0; i < out.numel(); ++i) {
+  std::vector<double> out(as ? b.numel() : a.numel());
+  for (std::size_t i = 0; i < out.size(); ++i) {
     const double x = a.reAt(as ? 0 : i);
     const double y = b.reAt(bs ? 0 : i);
     double r;
@@ -137,15 +131,15 @@ Array modRem(const Array& a, const Array& b, bool isMod, const std::string& name
     } else {
       r = y == 0 ? std::numeric_limits<double>::quiet_NaN() : x - std::trunc(x / y) * y;
     }
-    out.reMut()[i] = r;
+    out[i] = r;
   }
-  return out;
+  return Array::fromData(dims, std::move(out));
 }
 
 // max/min along dimension `dim` (1-based), with the positions of the extremes.
 std::pair<Array, Array> extremeAlong(const Array& x, std::size_t dim, bool wantMax) {
   if (dim > x.ndims() || x.size(dim) == 1) {
-    return {x, filled(x.dims(), 1.0)};
+    return {x, Array::filled(x.dims(), 1.0)};
   }
   std::vector<std::size_t> order{dim};
   for (std::size_t d = 1; d <= x.ndims(); ++d) {
@@ -223,7 +217,7 @@ std::string num2strComplex(double re, double im, int significant) {
 // of elements two spaces apart, right-aligned in columns.
 Array num2str(const Array& x, const Args& args) {
   if (x.isChar()) return x;
-  if (!x.isNumeric()) rt::raise(kArgId, "num2str: the argument must be numeric or text.");
+  if (!x.isArithmetic()) rt::raise(kArgId, "num2str: the argument must be numeric or text.");
   if (args.size() > 1 && args[1].isChar()) return Array::str(formatData(args[1].utf8(), {x}));
   double maxAbs = 0;
   for (std::size_t i = 0; i < x.numel(); ++i) {
@@ -279,7 +273,8 @@ std::string mat2str(const Array& x, int precision) {
     for (char c : s) q += c == '\'' ? std::string("''") : std::string(1, c);
     return "'" + q + "'";
   }
-  if (!x.isNumeric()) rt::raise(kArgId, "mat2str: the argument must be numeric, logical or text.");
+  if (!x.isArithmetic())
+    rt::raise(kArgId, "mat2str: the argument must be numeric, logical or text.");
   auto element = [&](std::size_t i) {
     if (x.isLogical()) return std::string(x.reAt(i) != 0 ? "true" : "false");
     return number(x.reAt(i), x.imAt(i), x.isComplex());
@@ -311,14 +306,14 @@ std::pair<std::string, std::string> messageOf(const Args& args, const std::strin
 
 Array charOf(const Args& args) {
   if (args.size() == 1 && !args[0].isCell()) {
-    Array c = args[0];
-    if (!c.isNumeric()) rt::raise(kArgId, "char: the argument must be numeric or text.");
-    for (double& v : c.reMut()) {
+    const Array& c = args[0];
+    if (!c.isArithmetic()) rt::raise(kArgId, "char: the argument must be numeric or text.");
+    std::vector<double> codes = c.re();
+    for (double& v : codes) {
       if (!(v >= 0) || v > 65535) rt::raise(kArgId, "char: codes must be between 0 and 65535.");
       v = std::round(v);
     }
-    c.setClass(rt::ClassId::Char);
-    return c;
+    return Array::ofClass(rt::ClassId::Char, c.dims(), std::move(codes), c.im());
   }
   // Several texts: one row each, padded with blanks.
   std::vector<std::u16string> rows;
@@ -480,9 +475,9 @@ void registerWorkspace(Interpreter& host, BuiltinTable& t) {
   t.add("who", [h](const Args&, int nargout) -> Results {
     const std::vector<std::string> names = h->variableNames();
     if (nargout > 0) {
-      Array c = Array::cell({names.size(), 1});
-      for (std::size_t i = 0; i < names.size(); ++i) c.cellsMut()[i] = Array::str(names[i]);
-      return one(c);
+      std::vector<Array> cells;
+      for (const std::string& name : names) cells.push_back(Array::str(name));
+      return one(Array::cell({names.size(), 1}, std::move(cells)));
     }
     if (names.empty()) return {};
     std::string line;
@@ -527,7 +522,7 @@ void registerConstants(BuiltinTable& t) {
     const std::string name = c.name;
     const double value = c.value;
     t.add(name, [name, value](const Args& args, int) {
-      return one(filled(dimsFrom(args, 0, name), value));
+      return one(Array::filled(dimsFrom(args, 0, name), value));
     });
   }
   for (const char* name : {"i", "j"}) {
@@ -539,9 +534,7 @@ void registerConstants(BuiltinTable& t) {
   for (const bool value : {true, false}) {
     const std::string name = value ? "true" : "false";
     t.add(name, [name, value](const Args& args, int) {
-      Array a = filled(dimsFrom(args, 0, name), value ? 1.0 : 0.0);
-      a.setClass(rt::ClassId::Logical);
-      return one(a);
+      return one(Array::filled(dimsFrom(args, 0, name), value ? 1.0 : 0.0, rt::ClassId::Logical));
     });
   }
 }
@@ -628,16 +621,14 @@ void registerConstruction(BuiltinTable& t) {
   });
   t.add("double", [](const Args& args, int) {
     checkCount(args, 1, 1, "double");
-    if (!args[0].isNumeric())
+    if (!args[0].isArithmetic())
       rt::raise(kArgId, "double: the argument must be numeric, logical or text.");
-    Array a = args[0];
-    a.setClass(rt::ClassId::Double);
-    return one(a);
+    return one(args[0].asClass(rt::ClassId::Double));
   });
   t.add("logical", [](const Args& args, int) {
     checkCount(args, 1, 1, "logical");
     const Array& x = args[0];
-    if (!x.isNumeric()) rt::raise(kArgId, "logical: the argument must be numeric.");
+    if (!x.isArithmetic()) rt::raise(kArgId, "logical: the argument must be numeric.");
     std::vector<double> v(x.numel());
     for (std::size_t i = 0; i < x.numel(); ++i) {
       if (std::isnan(x.reAt(i))) rt::raise(kArgId, "logical: NaN cannot be converted to logical.");

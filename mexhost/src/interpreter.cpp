@@ -69,9 +69,7 @@ Array cellOf(const Array& value) {
     rt::raise(rt::errid::kTooDeep, "Nesting too deep: cells nested more than " +
                                        std::to_string(kMaxCellNesting) + " levels.");
   }
-  Array c = Array::cell({1, 1});
-  c.cellsMut()[0] = value;
-  return c;
+  return Array::cell({1, 1}, {value});
 }
 
 }  // namespace
@@ -353,15 +351,10 @@ struct Interpreter::Impl final : MexServices {
     };
     if (subs.size() == 1) {
       const Array keep = keepList(subs[0], x.numel());
-      Array r = x(keep);
+      const Array r = x(keep);
       // A matrix loses its shape; a column stays a column.
       const bool column = x.ndims() == 2 && x.cols() == 1 && x.rows() != 1;
-      if (column) {
-        r.setDims({r.numel(), 1});
-      } else {
-        r.setDims({1, r.numel()});
-      }
-      return r;
+      return column ? r.withDims({r.numel(), 1}) : r.withDims({1, r.numel()});
     }
     std::size_t nonColon = subs.size();
     for (std::size_t k = 0; k < subs.size(); ++k) {
@@ -538,7 +531,7 @@ struct Interpreter::Impl final : MexServices {
 
   bool truth(const Expr& e, const char* op) {
     const Array v = evalSingle(e);
-    if (!v.isNumeric() || v.numel() != 1) {
+    if (!v.isArithmetic() || v.numel() != 1) {
       rt::raise(rt::errid::kType, std::string("Operands of ") + op +
                                       " must be convertible to logical scalar values.");
     }
