@@ -15,6 +15,7 @@
 #include "help.hpp"
 #include "loader.hpp"
 #include "mexhost/mxhost.hpp"
+#include "operators.hpp"
 #include "printf.hpp"
 #include "runtime/error.hpp"
 #include "runtime/ops.hpp"
@@ -723,28 +724,15 @@ void registerQueries(BuiltinTable& t) {
 }
 
 void registerMath(BuiltinTable& t) {
-  binaryFn(t, "plus", rt::plus);
-  binaryFn(t, "minus", rt::minus);
-  binaryFn(t, "times", rt::times);
-  binaryFn(t, "rdivide", rt::rdivide);
-  binaryFn(t, "ldivide", rt::ldivide);
-  binaryFn(t, "mtimes", rt::mtimes);
-  binaryFn(t, "mrdivide", rt::mrdivide);
-  binaryFn(t, "mldivide", rt::mldivide);
-  binaryFn(t, "power", rt::power);
-  binaryFn(t, "mpower", rt::mpower);
-  binaryFn(t, "eq", rt::eq);
-  binaryFn(t, "ne", rt::ne);
-  binaryFn(t, "lt", rt::lt);
-  binaryFn(t, "le", rt::le);
-  binaryFn(t, "gt", rt::gt);
-  binaryFn(t, "ge", rt::ge);
-  binaryFn(t, "and", rt::land);
-  binaryFn(t, "or", rt::lor);
-  unary(t, "not", rt::lnot);
-  unary(t, "uminus", rt::uminus);
-  unary(t, "transpose", rt::transpose);
-  unary(t, "ctranspose", rt::ctranspose);
+  // The operators' function forms.
+  for (const OperatorRow& row : operatorTable()) {
+    if (row.function == nullptr) continue;
+    if (row.operands == 2) {
+      binaryFn(t, row.function, row.binary);
+    } else {
+      unary(t, row.function, row.unary);
+    }
+  }
   unary(t, "sqrt", rt::sqrt);
   unary(t, "exp", rt::exp);
   unary(t, "log", rt::log);

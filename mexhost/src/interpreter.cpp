@@ -19,6 +19,7 @@
 #include "loader.hpp"
 #include "mexhost/mexhost.hpp"
 #include "mexhost/mxhost.hpp"
+#include "operators.hpp"
 #include "parser.hpp"
 #include "runtime/error.hpp"
 #include "runtime/mxconvert.hpp"
@@ -487,20 +488,13 @@ struct Interpreter::Impl final : MexServices {
         Array value = evalSingle(*left);
         for (auto it = spine.rbegin(); it != spine.rend(); ++it) {
           const Array right = evalSingle(*(*it)->args[1]);
-          value = binary((*it)->text, value, right);
+          value = applyBinary((*it)->op, value, right);
         }
         return value;
       }
-      case Expr::Kind::Unary: {
-        const Array v = evalSingle(*e.args[0]);
-        if (e.text == "-") return rt::uminus(v);
-        if (e.text == "~") return rt::lnot(v);
-        return rt::plus(v, Array(0.0));
-      }
-      case Expr::Kind::Postfix: {
-        const Array v = evalSingle(*e.args[0]);
-        return e.text == "'" ? rt::ctranspose(v) : rt::transpose(v);
-      }
+      case Expr::Kind::Unary:
+      case Expr::Kind::Postfix:
+        return applyUnary(e.op, evalSingle(*e.args[0]));
       case Expr::Kind::AndAnd:
         return Array::logicalScalar(truth(*e.args[0], "&&") && truth(*e.args[1], "&&"));
       case Expr::Kind::OrOr:
@@ -556,28 +550,6 @@ struct Interpreter::Impl final : MexServices {
     }
     if (rows.empty()) return cell ? Array::cell({0, 0}) : Array::zeros({0, 0});
     return rt::vertcat(rows);
-  }
-
-  static Array binary(const std::string& op, const Array& a, const Array& b) {
-    if (op == "+") return rt::plus(a, b);
-    if (op == "-") return rt::minus(a, b);
-    if (op == "*") return rt::mtimes(a, b);
-    if (op == "/") return rt::mrdivide(a, b);
-    if (op == "\\") return rt::mldivide(a, b);
-    if (op == ".*") return rt::times(a, b);
-    if (op == "./") return rt::rdivide(a, b);
-    if (op == ".\\") return rt::ldivide(a, b);
-    if (op == "^") return rt::mpower(a, b);
-    if (op == ".^") return rt::power(a, b);
-    if (op == "==") return rt::eq(a, b);
-    if (op == "~=") return rt::ne(a, b);
-    if (op == "<") return rt::lt(a, b);
-    if (op == "<=") return rt::le(a, b);
-    if (op == ">") return rt::gt(a, b);
-    if (op == ">=") return rt::ge(a, b);
-    if (op == "&") return rt::land(a, b);
-    if (op == "|") return rt::lor(a, b);
-    rt::raise("mexhost:internal", "Unknown operator '" + op + "'.");
   }
 
   // ---- chunks ------------------------------------------------------------------------
