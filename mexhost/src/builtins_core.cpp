@@ -81,6 +81,23 @@ Results one(Array a) {
   return {std::move(a)};
 }
 
+// A row of a builtins table: the name, and the body, which is given the host
+// and that name (for its messages).
+struct Builtin {
+  const char* name;
+  Results (*body)(Interpreter& host, const std::string& fname, const Args& args, int nargout);
+};
+
+template <std::size_t N>
+void addAll(Interpreter& host, BuiltinTable& t, const Builtin (&rows)[N]) {
+  for (const Builtin& row : rows) {
+    t.add(row.name,
+          [&host, fname = std::string(row.name), body = row.body](const Args& args, int nargout) {
+            return body(host, fname, args, nargout);
+          });
+  }
+}
+
 void unary(BuiltinTable& t, const std::string& name, Array (*fn)(const Array&)) {
   t.add(name, [name, fn](const Args& args, int) {
     checkCount(args, 1, 1, name);
@@ -330,130 +347,147 @@ Array charOf(const Args& args) {
 
 void registerOutput(Interpreter& host, BuiltinTable& t) {
   Interpreter* h = &host;
-  t.add("disp", [h](const Args& args, int) -> Results {
-    checkCount(args, 1, 1, "disp");
-    h->out() << dispText(args[0], h->displayFormat());
-    return {};
-  });
-  t.add("display", [h](const Args& args, int) -> Results {
-    checkCount(args, 1, 2, "display");
-    h->display(args.size() > 1 ? text(args[1], "display") : "ans", args[0]);
-    return {};
-  });
-  t.add("sprintf", [](const Args& args, int) {
-    if (args.empty()) rt::raise(kArgId, "sprintf: not enough input arguments.");
-    const std::string format = text(args[0], "sprintf");
-    return one(Array::str(formatData(format, Args(args.begin() + 1, args.end()))));
-  });
-  t.add("fprintf", [h](const Args& args, int nargout) -> Results {
-    if (args.empty()) rt::raise(kArgId, "fprintf: not enough input arguments.");
-    std::size_t first = 0;
-    int fid = 1;
-    if (!args[0].isChar()) {
-      if (args.size() < 2 || !args[1].isChar() || args[0].numel() != 1) {
-        rt::raise(kArgId, "fprintf: the format must be a character string.");
-      }
-      const double f = args[0].reAt(0);
-      if (f != 1 && f != 2) rt::raise(kArgId, "fprintf: invalid file identifier.");
-      fid = static_cast<int>(f);
-      first = 1;
-    }
-    const std::string s =
-        formatData(args[first].utf8(), Args(args.begin() + first + 1, args.end()));
-    if (fid == 2) {
-      h->out().flush();
-      h->err() << s;
-      h->err().flush();
-    } else {
-      h->out() << s;
-    }
-    if (nargout > 0) return one(static_cast<double>(s.size()));
-    return {};
-  });
-  t.add("num2str", [](const Args& args, int) {
-    checkCount(args, 1, 2, "num2str");
-    return one(num2str(args[0], args));
-  });
-  t.add("int2str", [](const Args& args, int) {
-    checkCount(args, 1, 1, "int2str");
-    return one(num2str(rt::round(args[0]), {args[0]}));
-  });
-  t.add("mat2str", [](const Args& args, int) {
-    checkCount(args, 1, 2, "mat2str");
-    const int precision =
-        args.size() > 1 ? static_cast<int>(countOf(scalarOf(args[1], "mat2str"), "mat2str")) : 15;
-    return one(Array::str(mat2str(args[0], precision)));
-  });
-  t.add("format", [h](const Args& args, int) -> Results {
-    std::string choice;
-    for (const Array& a : args) {
-      std::string word = text(a, "format");
-      for (char& c : word) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-      choice += word;
-    }
-    DisplayFormat& f = h->displayFormat();
-    if (choice.empty()) {
-      f = DisplayFormat{};
-    } else if (choice == "short") {
-      f.number = NumberFormat::Short;
-    } else if (choice == "long") {
-      f.number = NumberFormat::Long;
-    } else if (choice == "shortg") {
-      f.number = NumberFormat::ShortG;
-    } else if (choice == "longg") {
-      f.number = NumberFormat::LongG;
-    } else if (choice == "shorte") {
-      f.number = NumberFormat::ShortE;
-    } else if (choice == "longe") {
-      f.number = NumberFormat::LongE;
-    } else if (choice == "compact") {
-      f.compact = true;
-    } else if (choice == "loose") {
-      f.compact = false;
-    } else {
-      rt::raise(kArgId, "format: unknown format '" + choice + "'.");
-    }
-    return {};
-  });
-  t.add("error", [](const Args& args, int) -> Results {
-    if (args.empty()) rt::raise(kArgId, "error: not enough input arguments.");
-    const auto [id, message] = messageOf(args, "error");
-    if (message.empty() && args.size() == 1) return {};  // error('') does nothing
-    rt::raise(id, message);
-  });
-  t.add("warning", [h](const Args& args, int) -> Results {
-    if (args.empty()) rt::raise(kArgId, "warning: not enough input arguments.");
-    const std::string first = text(args[0], "warning");
-    if (first == "on" || first == "off") {
-      WarningSwitches& w = InterpreterAccess::warnings(*h);
-      const std::string id = args.size() > 1 ? text(args[1], "warning") : "all";
-      const bool off = first == "off";
-      if (id == "all") {
-        w = WarningSwitches{};
-        w.allOff = off;
-      } else if (off) {
-        w.off.insert(id);
-        w.on.erase(id);
-      } else {
-        w.on.insert(id);
-        w.off.erase(id);
-      }
-      return {};
-    }
-    const auto [id, message] = messageOf(args, "warning");
-    h->reportWarning(id, message);
-    return {};
-  });
-  t.add("lasterr", [h](const Args&, int) { return one(Array::str(h->lastError())); });
-  t.add("pause", [h](const Args& args, int) -> Results {
-    checkCount(args, 0, 1, "pause");
-    if (args.empty() || args[0].isChar() || h->options().noPause) return {};
-    const double seconds = scalarOf(args[0], "pause");
-    if (!(seconds > 0)) return {};
-    const double wait = std::min(seconds, h->options().pauseCap);
-    std::this_thread::sleep_for(std::chrono::duration<double>(wait));
-    return {};
-  });
+  static const Builtin kRows[] = {
+      {"disp",
+       [](Interpreter& host, const std::string& fname, const Args& args, int) -> Results {
+         checkCount(args, 1, 1, fname);
+         host.out() << dispText(args[0], host.displayFormat());
+         return {};
+       }},
+      {"display",
+       [](Interpreter& host, const std::string& fname, const Args& args, int) -> Results {
+         checkCount(args, 1, 2, fname);
+         host.display(args.size() > 1 ? text(args[1], fname) : "ans", args[0]);
+         return {};
+       }},
+      {"sprintf",
+       [](Interpreter&, const std::string& fname, const Args& args, int) -> Results {
+         if (args.empty()) rt::raise(kArgId, "sprintf: not enough input arguments.");
+         const std::string format = text(args[0], fname);
+         return one(Array::str(formatData(format, Args(args.begin() + 1, args.end()))));
+       }},
+      {"fprintf",
+       [](Interpreter& host, const std::string&, const Args& args, int nargout) -> Results {
+         if (args.empty()) rt::raise(kArgId, "fprintf: not enough input arguments.");
+         std::size_t first = 0;
+         int fid = 1;
+         if (!args[0].isChar()) {
+           if (args.size() < 2 || !args[1].isChar() || args[0].numel() != 1) {
+             rt::raise(kArgId, "fprintf: the format must be a character string.");
+           }
+           const double f = args[0].reAt(0);
+           if (f != 1 && f != 2) rt::raise(kArgId, "fprintf: invalid file identifier.");
+           fid = static_cast<int>(f);
+           first = 1;
+         }
+         const std::string s =
+             formatData(args[first].utf8(), Args(args.begin() + first + 1, args.end()));
+         if (fid == 2) {
+           host.out().flush();
+           host.err() << s;
+           host.err().flush();
+         } else {
+           host.out() << s;
+         }
+         if (nargout > 0) return one(static_cast<double>(s.size()));
+         return {};
+       }},
+      {"num2str",
+       [](Interpreter&, const std::string& fname, const Args& args, int) -> Results {
+         checkCount(args, 1, 2, fname);
+         return one(num2str(args[0], args));
+       }},
+      {"int2str",
+       [](Interpreter&, const std::string& fname, const Args& args, int) -> Results {
+         checkCount(args, 1, 1, fname);
+         return one(num2str(rt::round(args[0]), {args[0]}));
+       }},
+      {"mat2str",
+       [](Interpreter&, const std::string& fname, const Args& args, int) -> Results {
+         checkCount(args, 1, 2, fname);
+         const int precision =
+             args.size() > 1 ? static_cast<int>(countOf(scalarOf(args[1], fname), fname)) : 15;
+         return one(Array::str(mat2str(args[0], precision)));
+       }},
+      {"format",
+       [](Interpreter& host, const std::string& fname, const Args& args, int) -> Results {
+         std::string choice;
+         for (const Array& a : args) {
+           std::string word = text(a, fname);
+           for (char& c : word) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+           choice += word;
+         }
+         DisplayFormat& f = host.displayFormat();
+         if (choice.empty()) {
+           f = DisplayFormat{};
+         } else if (choice == "short") {
+           f.number = NumberFormat::Short;
+         } else if (choice == "long") {
+           f.number = NumberFormat::Long;
+         } else if (choice == "shortg") {
+           f.number = NumberFormat::ShortG;
+         } else if (choice == "longg") {
+           f.number = NumberFormat::LongG;
+         } else if (choice == "shorte") {
+           f.number = NumberFormat::ShortE;
+         } else if (choice == "longe") {
+           f.number = NumberFormat::LongE;
+         } else if (choice == "compact") {
+           f.compact = true;
+         } else if (choice == "loose") {
+           f.compact = false;
+         } else {
+           rt::raise(kArgId, "format: unknown format '" + choice + "'.");
+         }
+         return {};
+       }},
+      {"error",
+       [](Interpreter&, const std::string& fname, const Args& args, int) -> Results {
+         if (args.empty()) rt::raise(kArgId, "error: not enough input arguments.");
+         const auto [id, message] = messageOf(args, fname);
+         if (message.empty() && args.size() == 1) return {};  // error('') does nothing
+         rt::raise(id, message);
+       }},
+      {"warning",
+       [](Interpreter& host, const std::string& fname, const Args& args, int) -> Results {
+         if (args.empty()) rt::raise(kArgId, "warning: not enough input arguments.");
+         const std::string first = text(args[0], fname);
+         if (first == "on" || first == "off") {
+           WarningSwitches& w = InterpreterAccess::warnings(host);
+           const std::string id = args.size() > 1 ? text(args[1], fname) : "all";
+           const bool off = first == "off";
+           if (id == "all") {
+             w = WarningSwitches{};
+             w.allOff = off;
+           } else if (off) {
+             w.off.insert(id);
+             w.on.erase(id);
+           } else {
+             w.on.insert(id);
+             w.off.erase(id);
+           }
+           return {};
+         }
+         const auto [id, message] = messageOf(args, fname);
+         host.reportWarning(id, message);
+         return {};
+       }},
+      {"lasterr",
+       [](Interpreter& host, const std::string&, const Args&, int) -> Results {
+         return one(Array::str(host.lastError()));
+       }},
+      {"pause",
+       [](Interpreter& host, const std::string& fname, const Args& args, int) -> Results {
+         checkCount(args, 0, 1, fname);
+         if (args.empty() || args[0].isChar() || host.options().noPause) return {};
+         const double seconds = scalarOf(args[0], fname);
+         if (!(seconds > 0)) return {};
+         const double wait = std::min(seconds, host.options().pauseCap);
+         std::this_thread::sleep_for(std::chrono::duration<double>(wait));
+         return {};
+       }},
+  };
+  addAll(host, t, kRows);
   for (const char* name : {"exit", "quit"}) {
     t.add(name, [h, name](const Args& args, int) -> Results {
       checkCount(args, 0, 1, name);
@@ -472,42 +506,48 @@ void registerOutput(Interpreter& host, BuiltinTable& t) {
 }
 
 void registerWorkspace(Interpreter& host, BuiltinTable& t) {
-  Interpreter* h = &host;
-  t.add("who", [h](const Args&, int nargout) -> Results {
-    const std::vector<std::string> names = h->variableNames();
-    if (nargout > 0) {
-      std::vector<Array> cells;
-      for (const std::string& name : names) cells.push_back(Array::str(name));
-      return one(Array::cell({names.size(), 1}, std::move(cells)));
-    }
-    if (names.empty()) return {};
-    std::string line;
-    for (const std::string& n : names) line += n + "  ";
-    h->out() << "Your variables are:\n\n" << line << "\n\n";
-    return {};
-  });
-  t.add("clear", [h](const Args& args, int) -> Results {
-    if (args.empty()) {
-      h->clearVariables();
-      return {};
-    }
-    for (const Array& a : args) {
-      const std::string name = text(a, "clear");
-      if (name == "all" || name == "-all") {
-        h->clearVariables();
-        h->unloadPlugins();
-      } else if (name == "mex" || name == "functions" || name == "-mex") {
-        h->unloadPlugins();
-      } else if (name == "variables" || name == "-variables") {
-        h->clearVariables();
-      } else {
-        h->clearVariable(name);
-      }
-    }
-    return {};
-  });
-  t.add("mexhost_live_arrays",
-        [](const Args&, int) { return one(static_cast<double>(liveArrayCount())); });
+  static const Builtin kRows[] = {
+      {"who",
+       [](Interpreter& host, const std::string&, const Args&, int nargout) -> Results {
+         const std::vector<std::string> names = host.variableNames();
+         if (nargout > 0) {
+           std::vector<Array> cells;
+           for (const std::string& name : names) cells.push_back(Array::str(name));
+           return one(Array::cell({names.size(), 1}, std::move(cells)));
+         }
+         if (names.empty()) return {};
+         std::string line;
+         for (const std::string& n : names) line += n + "  ";
+         host.out() << "Your variables are:\n\n" << line << "\n\n";
+         return {};
+       }},
+      {"clear",
+       [](Interpreter& host, const std::string& fname, const Args& args, int) -> Results {
+         if (args.empty()) {
+           host.clearVariables();
+           return {};
+         }
+         for (const Array& a : args) {
+           const std::string name = text(a, fname);
+           if (name == "all" || name == "-all") {
+             host.clearVariables();
+             host.unloadPlugins();
+           } else if (name == "mex" || name == "functions" || name == "-mex") {
+             host.unloadPlugins();
+           } else if (name == "variables" || name == "-variables") {
+             host.clearVariables();
+           } else {
+             host.clearVariable(name);
+           }
+         }
+         return {};
+       }},
+      {"mexhost_live_arrays",
+       [](Interpreter&, const std::string&, const Args&, int) -> Results {
+         return one(static_cast<double>(liveArrayCount()));
+       }},
+  };
+  addAll(host, t, kRows);
 }
 
 void registerConstants(BuiltinTable& t) {
@@ -540,138 +580,211 @@ void registerConstants(BuiltinTable& t) {
   }
 }
 
-void registerConstruction(BuiltinTable& t) {
-  t.add("zeros", [](const Args& args, int) { return one(rt::zeros(dimsFrom(args, 0, "zeros"))); });
-  t.add("ones", [](const Args& args, int) { return one(rt::ones(dimsFrom(args, 0, "ones"))); });
-  t.add("eye", [](const Args& args, int) {
-    const rt::Dims d = dimsFrom(args, 0, "eye");
-    if (d.size() != 2) rt::raise(kArgId, "eye: the size must be two-dimensional.");
-    return one(rt::eye(d[0], d[1]));
-  });
-  t.add("cell", [](const Args& args, int) { return one(Array::cell(dimsFrom(args, 0, "cell"))); });
-  t.add("repmat", [](const Args& args, int) {
-    checkCount(args, 2, 3, "repmat");
-    const rt::Dims d = dimsFrom(args, 1, "repmat");
-    if (d.size() != 2) rt::raise(kArgId, "repmat: only two-dimensional repetition is supported.");
-    return one(rt::repmat(args[0], d[0], d[1]));
-  });
-  t.add("reshape", [](const Args& args, int) {
-    checkCount(args, 2, 16, "reshape");
-    const Array& x = args[0];
-    rt::Dims d;
-    if (args.size() == 2) {
-      d = dimsFrom(args, 1, "reshape");
-    } else {
-      std::size_t known = 1;
-      std::size_t open = args.size();
-      for (std::size_t k = 1; k < args.size(); ++k) {
-        if (args[k].isEmpty()) {
-          if (open != args.size()) rt::raise(kArgId, "reshape: only one size may be [].");
-          open = k;
-          d.push_back(0);
-        } else {
-          d.push_back(countOf(scalarOf(args[k], "reshape"), "reshape"));
-          known *= d.back();
-        }
-      }
-      if (open != args.size()) {
-        if (known == 0 || x.numel() % known != 0) {
-          rt::raise(kArgId, "reshape: the size is not divisible into " + std::to_string(x.numel()) +
-                                " elements.");
-        }
-        d[open - 1] = x.numel() / known;
-      }
-    }
-    return one(rt::reshape(x, d));
-  });
-  t.add("permute", [](const Args& args, int) {
-    checkCount(args, 2, 2, "permute");
-    return one(rt::permute(args[0], args[1]));
-  });
-  t.add("cat", [](const Args& args, int) {
-    if (args.empty()) rt::raise(kArgId, "cat: not enough input arguments.");
-    const std::size_t dim = countOf(scalarOf(args[0], "cat"), "cat");
-    return one(rt::cat(dim, Args(args.begin() + 1, args.end())));
-  });
-  t.add("horzcat", [](const Args& args, int) { return one(rt::horzcat(args)); });
-  t.add("vertcat", [](const Args& args, int) { return one(rt::vertcat(args)); });
+void registerConstruction(Interpreter& host, BuiltinTable& t) {
+  static const Builtin kRows[] = {
+      {"zeros",
+       [](Interpreter&, const std::string& fname, const Args& args, int) -> Results {
+         return one(rt::zeros(dimsFrom(args, 0, fname)));
+       }},
+      {"ones",
+       [](Interpreter&, const std::string& fname, const Args& args, int) -> Results {
+         return one(rt::ones(dimsFrom(args, 0, fname)));
+       }},
+      {"eye",
+       [](Interpreter&, const std::string& fname, const Args& args, int) -> Results {
+         const rt::Dims d = dimsFrom(args, 0, fname);
+         if (d.size() != 2) rt::raise(kArgId, "eye: the size must be two-dimensional.");
+         return one(rt::eye(d[0], d[1]));
+       }},
+      {"cell",
+       [](Interpreter&, const std::string& fname, const Args& args, int) -> Results {
+         return one(Array::cell(dimsFrom(args, 0, fname)));
+       }},
+      {"repmat",
+       [](Interpreter&, const std::string& fname, const Args& args, int) -> Results {
+         checkCount(args, 2, 3, fname);
+         const rt::Dims d = dimsFrom(args, 1, fname);
+         if (d.size() != 2)
+           rt::raise(kArgId, "repmat: only two-dimensional repetition is supported.");
+         return one(rt::repmat(args[0], d[0], d[1]));
+       }},
+      {"reshape",
+       [](Interpreter&, const std::string& fname, const Args& args, int) -> Results {
+         checkCount(args, 2, 16, fname);
+         const Array& x = args[0];
+         rt::Dims d;
+         if (args.size() == 2) {
+           d = dimsFrom(args, 1, fname);
+         } else {
+           std::size_t known = 1;
+           std::size_t open = args.size();
+           for (std::size_t k = 1; k < args.size(); ++k) {
+             if (args[k].isEmpty()) {
+               if (open != args.size()) rt::raise(kArgId, "reshape: only one size may be [].");
+               open = k;
+               d.push_back(0);
+             } else {
+               d.push_back(countOf(scalarOf(args[k], fname), fname));
+               known *= d.back();
+             }
+           }
+           if (open != args.size()) {
+             if (known == 0 || x.numel() % known != 0) {
+               rt::raise(kArgId, "reshape: the size is not divisible into " +
+                                     std::to_string(x.numel()) + " elements.");
+             }
+             d[open - 1] = x.numel() / known;
+           }
+         }
+         return one(rt::reshape(x, d));
+       }},
+      {"permute",
+       [](Interpreter&, const std::string& fname, const Args& args, int) -> Results {
+         checkCount(args, 2, 2, fname);
+         return one(rt::permute(args[0], args[1]));
+       }},
+      {"cat",
+       [](Interpreter&, const std::string& fname, const Args& args, int) -> Results {
+         if (args.empty()) rt::raise(kArgId, "cat: not enough input arguments.");
+         const std::size_t dim = countOf(scalarOf(args[0], fname), fname);
+         return one(rt::cat(dim, Args(args.begin() + 1, args.end())));
+       }},
+      {"horzcat",
+       [](Interpreter&, const std::string&, const Args& args, int) -> Results {
+         return one(rt::horzcat(args));
+       }},
+      {"vertcat",
+       [](Interpreter&, const std::string&, const Args& args, int) -> Results {
+         return one(rt::vertcat(args));
+       }},
+      {"triu",
+       [](Interpreter&, const std::string& fname, const Args& args, int) -> Results {
+         checkCount(args, 1, 2, fname);
+         const long k = args.size() > 1 ? static_cast<long>(scalarOf(args[1], fname)) : 0;
+         return one(rt::triu(args[0], k));
+       }},
+      {"linspace",
+       [](Interpreter&, const std::string& fname, const Args& args, int) -> Results {
+         checkCount(args, 2, 3, fname);
+         const double a = scalarOf(args[0], fname);
+         const double b = scalarOf(args[1], fname);
+         const std::size_t n =
+             args.size() > 2 ? countOf(std::floor(scalarOf(args[2], fname)), fname) : 100;
+         rt::checkMemory(n);
+         std::vector<double> v(n);
+         for (std::size_t k = 0; k < n; ++k) {
+           v[k] = n == 1 ? b : a + (b - a) * static_cast<double>(k) / static_cast<double>(n - 1);
+         }
+         if (n > 1) v.back() = b;
+         return one(Array::fromData({1, n}, v));
+       }},
+      {"colon",
+       [](Interpreter&, const std::string& fname, const Args& args, int) -> Results {
+         checkCount(args, 2, 3, fname);
+         return one(args.size() == 2 ? rt::colon(args[0], args[1])
+                                     : rt::colon(args[0], args[1], args[2]));
+       }},
+      {"double",
+       [](Interpreter&, const std::string& fname, const Args& args, int) -> Results {
+         checkCount(args, 1, 1, fname);
+         if (!args[0].isArithmetic())
+           rt::raise(kArgId, "double: the argument must be numeric, logical or text.");
+         return one(args[0].asClass(rt::ClassId::Double));
+       }},
+      {"logical",
+       [](Interpreter&, const std::string& fname, const Args& args, int) -> Results {
+         checkCount(args, 1, 1, fname);
+         const Array& x = args[0];
+         if (!x.isArithmetic()) rt::raise(kArgId, "logical: the argument must be numeric.");
+         std::vector<double> v(x.numel());
+         for (std::size_t i = 0; i < x.numel(); ++i) {
+           if (std::isnan(x.reAt(i)))
+             rt::raise(kArgId, "logical: NaN cannot be converted to logical.");
+           v[i] = (x.reAt(i) != 0 || x.imAt(i) != 0) ? 1.0 : 0.0;
+         }
+         return one(Array::logical(x.dims(), v));
+       }},
+      {"char",
+       [](Interpreter&, const std::string&, const Args& args, int) -> Results {
+         if (args.empty()) return one(Array::str(""));
+         return one(charOf(args));
+       }},
+  };
+  addAll(host, t, kRows);
   unary(t, "diag", rt::diag);
-  t.add("triu", [](const Args& args, int) {
-    checkCount(args, 1, 2, "triu");
-    const long k = args.size() > 1 ? static_cast<long>(scalarOf(args[1], "triu")) : 0;
-    return one(rt::triu(args[0], k));
-  });
-  t.add("linspace", [](const Args& args, int) {
-    checkCount(args, 2, 3, "linspace");
-    const double a = scalarOf(args[0], "linspace");
-    const double b = scalarOf(args[1], "linspace");
-    const std::size_t n =
-        args.size() > 2 ? countOf(std::floor(scalarOf(args[2], "linspace")), "linspace") : 100;
-    rt::checkMemory(n);
-    std::vector<double> v(n);
-    for (std::size_t k = 0; k < n; ++k) {
-      v[k] = n == 1 ? b : a + (b - a) * static_cast<double>(k) / static_cast<double>(n - 1);
-    }
-    if (n > 1) v.back() = b;
-    return one(Array::fromData({1, n}, v));
-  });
-  t.add("colon", [](const Args& args, int) {
-    checkCount(args, 2, 3, "colon");
-    return one(args.size() == 2 ? rt::colon(args[0], args[1])
-                                : rt::colon(args[0], args[1], args[2]));
-  });
-  t.add("double", [](const Args& args, int) {
-    checkCount(args, 1, 1, "double");
-    if (!args[0].isArithmetic())
-      rt::raise(kArgId, "double: the argument must be numeric, logical or text.");
-    return one(args[0].asClass(rt::ClassId::Double));
-  });
-  t.add("logical", [](const Args& args, int) {
-    checkCount(args, 1, 1, "logical");
-    const Array& x = args[0];
-    if (!x.isArithmetic()) rt::raise(kArgId, "logical: the argument must be numeric.");
-    std::vector<double> v(x.numel());
-    for (std::size_t i = 0; i < x.numel(); ++i) {
-      if (std::isnan(x.reAt(i))) rt::raise(kArgId, "logical: NaN cannot be converted to logical.");
-      v[i] = (x.reAt(i) != 0 || x.imAt(i) != 0) ? 1.0 : 0.0;
-    }
-    return one(Array::logical(x.dims(), v));
-  });
-  t.add("char", [](const Args& args, int) {
-    if (args.empty()) return one(Array::str(""));
-    return one(charOf(args));
-  });
 }
 
-void registerQueries(BuiltinTable& t) {
-  t.add("size", [](const Args& args, int nargout) -> Results {
-    checkCount(args, 1, 2, "size");
-    if (args.size() == 2) {
-      const std::size_t d = countOf(scalarOf(args[1], "size"), "size");
-      return one(rt::size(args[0], d));
-    }
-    if (nargout <= 1) return one(rt::size(args[0]));
-    Results out;
-    for (double v : rt::sizeOutputs(args[0], static_cast<std::size_t>(nargout)))
-      out.emplace_back(v);
-    return out;
-  });
-  t.add("numel", [](const Args& args, int) {
-    checkCount(args, 1, 1, "numel");
-    return one(rt::numel(args[0]));
-  });
-  t.add("length", [](const Args& args, int) {
-    checkCount(args, 1, 1, "length");
-    return one(rt::length(args[0]));
-  });
-  t.add("ndims", [](const Args& args, int) {
-    checkCount(args, 1, 1, "ndims");
-    return one(static_cast<double>(args[0].ndims()));
-  });
-  t.add("class", [](const Args& args, int) {
-    checkCount(args, 1, 1, "class");
-    return one(Array::str(className(args[0])));
-  });
+void registerQueries(Interpreter& host, BuiltinTable& t) {
+  static const Builtin kRows[] = {
+      {"size",
+       [](Interpreter&, const std::string& fname, const Args& args, int nargout) -> Results {
+         checkCount(args, 1, 2, fname);
+         if (args.size() == 2) {
+           const std::size_t d = countOf(scalarOf(args[1], fname), fname);
+           return one(rt::size(args[0], d));
+         }
+         if (nargout <= 1) return one(rt::size(args[0]));
+         Results out;
+         for (double v : rt::sizeOutputs(args[0], static_cast<std::size_t>(nargout)))
+           out.emplace_back(v);
+         return out;
+       }},
+      {"numel",
+       [](Interpreter&, const std::string& fname, const Args& args, int) -> Results {
+         checkCount(args, 1, 1, fname);
+         return one(rt::numel(args[0]));
+       }},
+      {"length",
+       [](Interpreter&, const std::string& fname, const Args& args, int) -> Results {
+         checkCount(args, 1, 1, fname);
+         return one(rt::length(args[0]));
+       }},
+      {"ndims",
+       [](Interpreter&, const std::string& fname, const Args& args, int) -> Results {
+         checkCount(args, 1, 1, fname);
+         return one(static_cast<double>(args[0].ndims()));
+       }},
+      {"class",
+       [](Interpreter&, const std::string& fname, const Args& args, int) -> Results {
+         checkCount(args, 1, 1, fname);
+         return one(Array::str(className(args[0])));
+       }},
+      {"isequal",
+       [](Interpreter&, const std::string& fname, const Args& args, int) -> Results {
+         checkCount(args, 2, 64, fname);
+         bool same = true;
+         for (std::size_t k = 1; k < args.size() && same; ++k) same = sameValues(args[0], args[k]);
+         return one(Array::logicalScalar(same));
+       }},
+      {"strcmp",
+       [](Interpreter&, const std::string& fname, const Args& args, int) -> Results {
+         checkCount(args, 2, 2, fname);
+         const bool same = args[0].isChar() && args[1].isChar() && sameValues(args[0], args[1]);
+         return one(Array::logicalScalar(same));
+       }},
+      {"isnan",
+       [](Interpreter&, const std::string& fname, const Args& args, int) -> Results {
+         checkCount(args, 1, 1, fname);
+         return one(predicate(args[0], fname, [](double re, double im) {
+           return std::isnan(re) || std::isnan(im);
+         }));
+       }},
+      {"isinf",
+       [](Interpreter&, const std::string& fname, const Args& args, int) -> Results {
+         checkCount(args, 1, 1, fname);
+         return one(predicate(args[0], fname, [](double re, double im) {
+           return std::isinf(re) || std::isinf(im);
+         }));
+       }},
+      {"isfinite",
+       [](Interpreter&, const std::string& fname, const Args& args, int) -> Results {
+         checkCount(args, 1, 1, fname);
+         return one(predicate(args[0], fname, [](double re, double im) {
+           return std::isfinite(re) && std::isfinite(im);
+         }));
+       }},
+  };
+  addAll(host, t, kRows);
   struct Test {
     const char* name;
     bool (*test)(const Array&);
@@ -694,36 +807,9 @@ void registerQueries(BuiltinTable& t) {
       return one(Array::logicalScalar(test(args[0])));
     });
   }
-  t.add("isequal", [](const Args& args, int) {
-    checkCount(args, 2, 64, "isequal");
-    bool same = true;
-    for (std::size_t k = 1; k < args.size() && same; ++k) same = sameValues(args[0], args[k]);
-    return one(Array::logicalScalar(same));
-  });
-  t.add("strcmp", [](const Args& args, int) {
-    checkCount(args, 2, 2, "strcmp");
-    const bool same = args[0].isChar() && args[1].isChar() && sameValues(args[0], args[1]);
-    return one(Array::logicalScalar(same));
-  });
-  t.add("isnan", [](const Args& args, int) {
-    checkCount(args, 1, 1, "isnan");
-    return one(predicate(args[0], "isnan",
-                         [](double re, double im) { return std::isnan(re) || std::isnan(im); }));
-  });
-  t.add("isinf", [](const Args& args, int) {
-    checkCount(args, 1, 1, "isinf");
-    return one(predicate(args[0], "isinf",
-                         [](double re, double im) { return std::isinf(re) || std::isinf(im); }));
-  });
-  t.add("isfinite", [](const Args& args, int) {
-    checkCount(args, 1, 1, "isfinite");
-    return one(predicate(args[0], "isfinite", [](double re, double im) {
-      return std::isfinite(re) && std::isfinite(im);
-    }));
-  });
 }
 
-void registerMath(BuiltinTable& t) {
+void registerMath(Interpreter& host, BuiltinTable& t) {
   // The operators' function forms.
   for (const OperatorRow& row : operatorTable()) {
     if (row.function == nullptr) continue;
@@ -733,65 +819,66 @@ void registerMath(BuiltinTable& t) {
       unary(t, row.function, row.unary);
     }
   }
-  unary(t, "sqrt", rt::sqrt);
-  unary(t, "exp", rt::exp);
-  unary(t, "log", rt::log);
-  unary(t, "sin", rt::sin);
-  unary(t, "cos", rt::cos);
-  unary(t, "atan", rt::atan);
-  unary(t, "abs", rt::abs);
-  unary(t, "real", rt::real);
-  unary(t, "imag", rt::imag);
-  unary(t, "conj", rt::conj);
-  unary(t, "round", rt::round);
-  unary(t, "floor", rt::floor);
-  unary(t, "ceil", rt::ceil);
-  unary(t, "prod", rt::prod);
-  unary(t, "diff", rt::diff);
-  unary(t, "fliplr", rt::fliplr);
-  unary(t, "flipud", rt::flipud);
-  unary(t, "any", rt::anyOf);
-  unary(t, "all", rt::allOf);
-  unary(t, "inv", rt::inv);
-  unary(t, "ifft", rt::ifft);
-  unary(t, "fft", rt::fft);
-  t.add("fix", [](const Args& args, int) {
-    checkCount(args, 1, 1, "fix");
-    return one(elementwise(args[0], "fix", [](double v) { return std::trunc(v); }));
-  });
-  t.add("sign", [](const Args& args, int) {
-    checkCount(args, 1, 1, "sign");
-    return one(elementwise(args[0], "sign", [](double v) {
-      return std::isnan(v) ? v : static_cast<double>((v > 0) - (v < 0));
-    }));
-  });
-  t.add("mod", [](const Args& args, int) {
-    checkCount(args, 2, 2, "mod");
-    return one(modRem(args[0], args[1], true, "mod"));
-  });
-  t.add("rem", [](const Args& args, int) {
-    checkCount(args, 2, 2, "rem");
-    return one(modRem(args[0], args[1], false, "rem"));
-  });
-  t.add("sum", [](const Args& args, int) {
-    checkCount(args, 1, 2, "sum");
-    if (args.size() == 2) {
-      const std::size_t d = countOf(scalarOf(args[1], "sum"), "sum");
-      if (d == 0) rt::raise(kArgId, "sum: the dimension must be a positive integer.");
-      return one(rt::sum(args[0], d));
-    }
-    return one(rt::sum(args[0]));
-  });
-  t.add("rcond", [](const Args& args, int) {
-    checkCount(args, 1, 1, "rcond");
-    return one(rt::rcond(args[0]));
-  });
-  t.add("eig", [](const Args& args, int nargout) -> Results {
-    checkCount(args, 1, 1, "eig");
-    if (nargout < 2) return one(rt::eigenvalues(args[0]));
-    auto [v, d] = rt::eig(args[0]);
-    return {v, d};
-  });
+  struct UnaryRow {
+    const char* name;
+    Array (*fn)(const Array&);
+  };
+  static const UnaryRow kUnary[] = {
+      {"sqrt", rt::sqrt},     {"exp", rt::exp},   {"log", rt::log},     {"sin", rt::sin},
+      {"cos", rt::cos},       {"atan", rt::atan}, {"abs", rt::abs},     {"real", rt::real},
+      {"imag", rt::imag},     {"conj", rt::conj}, {"round", rt::round}, {"floor", rt::floor},
+      {"ceil", rt::ceil},     {"prod", rt::prod}, {"diff", rt::diff},   {"fliplr", rt::fliplr},
+      {"flipud", rt::flipud}, {"any", rt::anyOf}, {"all", rt::allOf},   {"inv", rt::inv},
+      {"ifft", rt::ifft},     {"fft", rt::fft},
+  };
+  for (const UnaryRow& row : kUnary) unary(t, row.name, row.fn);
+  static const Builtin kRows[] = {
+      {"fix",
+       [](Interpreter&, const std::string& fname, const Args& args, int) -> Results {
+         checkCount(args, 1, 1, fname);
+         return one(elementwise(args[0], fname, [](double v) { return std::trunc(v); }));
+       }},
+      {"sign",
+       [](Interpreter&, const std::string& fname, const Args& args, int) -> Results {
+         checkCount(args, 1, 1, fname);
+         return one(elementwise(args[0], fname, [](double v) {
+           return std::isnan(v) ? v : static_cast<double>((v > 0) - (v < 0));
+         }));
+       }},
+      {"mod",
+       [](Interpreter&, const std::string& fname, const Args& args, int) -> Results {
+         checkCount(args, 2, 2, fname);
+         return one(modRem(args[0], args[1], true, fname));
+       }},
+      {"rem",
+       [](Interpreter&, const std::string& fname, const Args& args, int) -> Results {
+         checkCount(args, 2, 2, fname);
+         return one(modRem(args[0], args[1], false, fname));
+       }},
+      {"sum",
+       [](Interpreter&, const std::string& fname, const Args& args, int) -> Results {
+         checkCount(args, 1, 2, fname);
+         if (args.size() == 2) {
+           const std::size_t d = countOf(scalarOf(args[1], fname), fname);
+           if (d == 0) rt::raise(kArgId, "sum: the dimension must be a positive integer.");
+           return one(rt::sum(args[0], d));
+         }
+         return one(rt::sum(args[0]));
+       }},
+      {"rcond",
+       [](Interpreter&, const std::string& fname, const Args& args, int) -> Results {
+         checkCount(args, 1, 1, fname);
+         return one(rt::rcond(args[0]));
+       }},
+      {"eig",
+       [](Interpreter&, const std::string& fname, const Args& args, int nargout) -> Results {
+         checkCount(args, 1, 1, fname);
+         if (nargout < 2) return one(rt::eigenvalues(args[0]));
+         auto [v, d] = rt::eig(args[0]);
+         return {v, d};
+       }},
+  };
+  addAll(host, t, kRows);
   extreme(t, "max", true);
   extreme(t, "min", false);
 }
@@ -802,9 +889,9 @@ void registerCoreBuiltins(Interpreter& interpreter, BuiltinTable& table) {
   registerOutput(interpreter, table);
   registerWorkspace(interpreter, table);
   registerConstants(table);
-  registerConstruction(table);
-  registerQueries(table);
-  registerMath(table);
+  registerConstruction(interpreter, table);
+  registerQueries(interpreter, table);
+  registerMath(interpreter, table);
   registerHelp(interpreter, table);
 }
 
