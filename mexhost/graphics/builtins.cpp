@@ -379,7 +379,7 @@ Result drawnowFn(Graphics& g, const Args& args, int) {
 void makeCurrent(Graphics& g, double axes) {
   const double fig = g.parent(axes);
   g.selectFigure(fig);
-  g.set(fig, "CurrentAxes", rt::Array(axes));
+  g.set(fig, detail::prop::kCurrentAxes, rt::Array(axes));
 }
 
 Result plotFn(Graphics& g, const Args& args, int nargout) {
@@ -552,9 +552,9 @@ Result getFn(Graphics& g, const Args& args, int) {
   if (!isWord(args[1])) msg::badArgument("get", "the property name must be a character string.");
   const std::string name = args[1].utf8();
   if (handles.size() == 1) return {g.get(handles[0], name)};
-  rt::Array out = rt::Array::cell({handles.size(), 1});
-  for (std::size_t k = 0; k < handles.size(); ++k) out.cellsMut()[k] = g.get(handles[k], name);
-  return {out};
+  std::vector<rt::Array> values;
+  for (const double handle : handles) values.push_back(g.get(handle, name));
+  return {rt::Array::cell({handles.size(), 1}, std::move(values))};
 }
 
 // ---- axes ------------------------------------------------------------------------------
@@ -716,14 +716,9 @@ Result labelFn(Graphics& g, const Args& args, int nargout, Label which, const ch
   return {};
 }
 
-Result titleFn(Graphics& g, const Args& args, int n) {
-  return labelFn(g, args, n, Label::Title, "title");
-}
-Result xlabelFn(Graphics& g, const Args& args, int n) {
-  return labelFn(g, args, n, Label::XLabel, "xlabel");
-}
-Result ylabelFn(Graphics& g, const Args& args, int n) {
-  return labelFn(g, args, n, Label::YLabel, "ylabel");
+template <Label which>
+Result labelBuiltin(Graphics& g, const Args& args, int n) {
+  return labelFn(g, args, n, which, detail::labelInfo(which).function);
 }
 
 // ---- legend ------------------------------------------------------------------------------
@@ -824,14 +819,28 @@ struct Entry {
   Result (*fn)(Graphics&, const Args&, int);
 };
 
-constexpr Entry kBuiltins[] = {
-    {"figure", 1, figureFn}, {"clf", 1, clfFn},       {"close", 1, closeFn},
-    {"gcf", 1, gcfFn},       {"gca", 1, gcaFn},       {"drawnow", 0, drawnowFn},
-    {"plot", 1, plotFn},     {"line", 1, lineFn},     {"text", 1, textFn},
-    {"set", 0, setFn},       {"get", 1, getFn},       {"axis", 1, axisFn},
-    {"grid", 0, gridFn},     {"hold", 0, holdFn},     {"ishold", 1, isholdFn},
-    {"title", 1, titleFn},   {"xlabel", 1, xlabelFn}, {"ylabel", 1, ylabelFn},
-    {"legend", 1, legendFn}, {"print", 0, printFn},   {"saveas", 0, saveasFn},
+const Entry kBuiltins[] = {
+    {"figure", 1, figureFn},
+    {"clf", 1, clfFn},
+    {"close", 1, closeFn},
+    {"gcf", 1, gcfFn},
+    {"gca", 1, gcaFn},
+    {"drawnow", 0, drawnowFn},
+    {"plot", 1, plotFn},
+    {"line", 1, lineFn},
+    {"text", 1, textFn},
+    {"set", 0, setFn},
+    {"get", 1, getFn},
+    {"axis", 1, axisFn},
+    {"grid", 0, gridFn},
+    {"hold", 0, holdFn},
+    {"ishold", 1, isholdFn},
+    {detail::labelInfo(Label::Title).function, 1, labelBuiltin<Label::Title>},
+    {detail::labelInfo(Label::XLabel).function, 1, labelBuiltin<Label::XLabel>},
+    {detail::labelInfo(Label::YLabel).function, 1, labelBuiltin<Label::YLabel>},
+    {"legend", 1, legendFn},
+    {"print", 0, printFn},
+    {"saveas", 0, saveasFn},
 };
 
 }  // namespace

@@ -131,7 +131,7 @@ void Graphics::setDefaults(Object& o, bool keepPosition) {
     if (keepPosition && std::string_view(info.name) == "Position") continue;
     o.props[info.name] = info.makeDefault();
   }
-  if (o.type == ObjectType::Figure) o.props["CurrentAxes"] = rt::zeros(0, 0);
+  if (o.type == ObjectType::Figure) o.props[detail::prop::kCurrentAxes] = rt::zeros(0, 0);
 }
 
 void Graphics::touch(double h) {
@@ -155,8 +155,8 @@ void Graphics::eraseTree(double h) {
   const Object o = it->second;  // copy: erasing below invalidates the reference
   for (double child : o.children) eraseTree(child);
   if (o.type == ObjectType::Axes) {
-    for (const char* name : {"Title", "XLabel", "YLabel"}) {
-      const auto p = o.props.find(name);
+    for (const auto& label : detail::labelTable()) {
+      const auto p = o.props.find(label.property);
       if (p != o.props.end() && !p->second.isEmpty()) objects_.erase(p->second.scalar());
     }
     if (o.link != 0 && isHandle(o.link)) {
@@ -178,7 +178,7 @@ std::optional<double> Graphics::currentFigure() const {
 std::optional<double> Graphics::currentAxes() const {
   const auto f = currentFigure();
   if (!f) return std::nullopt;
-  const rt::Array& ax = object(*f).props.at("CurrentAxes");
+  const rt::Array& ax = object(*f).props.at(detail::prop::kCurrentAxes);
   if (ax.isEmpty()) return std::nullopt;
   return ax.scalar();
 }
@@ -239,7 +239,7 @@ void Graphics::clearFigure(double figure, bool reset) {
   Object& f = object(figure);
   f.children.clear();
   if (reset) setDefaults(f, true);
-  f.props["CurrentAxes"] = rt::zeros(0, 0);
+  f.props[detail::prop::kCurrentAxes] = rt::zeros(0, 0);
   touch(figure);
 }
 
@@ -259,15 +259,13 @@ void Graphics::closeAll() {
 double Graphics::createAxes(double figure) {
   if (type(figure) != ObjectType::Figure) msg::wrongObject(figure, "a figure");
   const double ax = create(ObjectType::Axes, figure);
-  const std::pair<const char*, Label> labels[] = {
-      {"Title", Label::Title}, {"XLabel", Label::XLabel}, {"YLabel", Label::YLabel}};
-  for (const auto& [name, which] : labels) {
+  for (const auto& label : detail::labelTable()) {
     const double t = create(ObjectType::Text, ax);
-    initLabel(t, which);
-    store(ax, name, rt::Array(t));
+    initLabel(t, label.which);
+    store(ax, label.property, rt::Array(t));
   }
   object(figure).children.push_back(ax);
-  store(figure, "CurrentAxes", rt::Array(ax));
+  store(figure, detail::prop::kCurrentAxes, rt::Array(ax));
   touch(figure);
   return ax;
 }
@@ -295,8 +293,7 @@ void Graphics::initLabel(double text, Label which) {
 double Graphics::label(double axes, Label which) const {
   const Object& ax = object(axes);
   if (ax.type != ObjectType::Axes) msg::wrongObject(axes, "an axes");
-  const char* name = which == Label::Title ? "Title" : which == Label::XLabel ? "XLabel" : "YLabel";
-  return ax.props.at(name).scalar();
+  return ax.props.at(detail::labelInfo(which).property).scalar();
 }
 
 double Graphics::axesForPlot() {
@@ -391,12 +388,12 @@ double Graphics::setLegend(double axes, const std::vector<double>& lines,
     object(lg).link = axes;
     object(axes).link = lg;
   }
-  rt::Array cell = rt::Array::cell({1, strings.size()});
+  std::vector<rt::Array> cells;
   for (std::size_t i = 0; i < strings.size(); ++i) {
-    cell.cellsMut()[i] = rt::Array::str(strings[i]);
+    cells.push_back(rt::Array::str(strings[i]));
     object(lines[i]).props["DisplayName"] = rt::Array::str(strings[i]);
   }
-  object(lg).props["String"] = std::move(cell);
+  object(lg).props["String"] = rt::Array::cell({1, strings.size()}, std::move(cells));
   object(lg).legendLines = lines;
   touch(lg);
   return lg;
@@ -425,8 +422,8 @@ void Graphics::deleteObject(double h) {
   if (o.type == ObjectType::Text && object(o.parent).type == ObjectType::Axes) {
     // An axes' own title and labels cannot go; their text can be cleared instead.
     const Object& ax = object(o.parent);
-    for (const char* name : {"Title", "XLabel", "YLabel"}) {
-      if (ax.props.at(name).scalar() == h) {
+    for (const auto& label : detail::labelTable()) {
+      if (ax.props.at(label.property).scalar() == h) {
         msg::badArgument("delete", "the title and labels of an axes cannot be deleted.");
       }
     }
@@ -442,16 +439,16 @@ void Graphics::deleteObject(double h) {
       const auto index = static_cast<std::size_t>(it - lines.begin());
       lines.erase(it);
       const rt::Array old = lg.props.at("String");
-      rt::Array cell = rt::Array::cell({1, lines.size()});
+      std::vector<rt::Array> kept(lines.size(), rt::Array::zeros({0, 0}));
       for (std::size_t i = 0, k = 0; i < old.cells().size(); ++i) {
-        if (i != index && k < lines.size()) cell.cellsMut()[k++] = old.cells()[i];
+        if (i != index && k < lines.size()) kept[k++] = old.cells()[i];
       }
-      lg.props["String"] = std::move(cell);
+      lg.props["String"] = rt::Array::cell({1, lines.size()}, std::move(kept));
     }
   }
   const bool wasCurrentAxes = o.type == ObjectType::Axes &&
-                              !object(fig).props.at("CurrentAxes").isEmpty() &&
-                              object(fig).props.at("CurrentAxes").scalar() == h;
+                              !object(fig).props.at(detail::prop::kCurrentAxes).isEmpty() &&
+                              object(fig).props.at(detail::prop::kCurrentAxes).scalar() == h;
   detachFromParent(h);
   eraseTree(h);
   if (wasCurrentAxes) {
@@ -459,7 +456,7 @@ void Graphics::deleteObject(double h) {
     for (double child : object(fig).children) {
       if (object(child).type == ObjectType::Axes) next = rt::Array(child);
     }
-    object(fig).props["CurrentAxes"] = next;
+    object(fig).props[detail::prop::kCurrentAxes] = next;
   }
   touch(fig);
 }
@@ -501,7 +498,7 @@ rt::Array Graphics::get(double h, std::string_view property) const {
     if (o.type != ObjectType::Root) std::reverse(kids.begin(), kids.end());
     return handleColumn(kids);
   }
-  if (name == "CurrentFigure") return handleOrEmpty(currentFigure().value_or(0));
+  if (name == detail::prop::kCurrentFigure) return handleOrEmpty(currentFigure().value_or(0));
   if (o.type == ObjectType::Axes) {
     if (name == "Legend") return handleOrEmpty(legendOf(h).value_or(0));
     if (name == "XLim" || name == "YLim") {
@@ -532,7 +529,7 @@ void Graphics::set(double h, std::string_view property, const rt::Array& value) 
   if (info->kind == detail::Kind::Handle) {
     const bool empty = (value.isDouble() || value.isLogical()) && value.isEmpty();
     const bool scalar = (value.isDouble() || value.isLogical()) && value.isScalar();
-    if (name == "CurrentFigure") {
+    if (name == detail::prop::kCurrentFigure) {
       if (!scalar || !isHandle(value.scalar()) || type(value.scalar()) != ObjectType::Figure) {
         msg::badValue(name, "a figure handle");
       }

@@ -215,10 +215,10 @@ json axesJson(const Graphics& g, double ax, DataTable& data, std::vector<double>
       {"fontSize", tickFont.size},
       {"tickMetrics", metricsJson(tickFont)},
       {"ytickWidest", widest(yLabels, tickFont)},
-      {"title", textJson(g, g.label(ax, Label::Title))},
-      {"xlabel", textJson(g, g.label(ax, Label::XLabel))},
-      {"ylabel", textJson(g, g.label(ax, Label::YLabel))},
   };
+  for (const auto& label : detail::labelTable()) {
+    out[label.function] = textJson(g, g.label(ax, label.which));
+  }
   json lines = json::array();
   json texts = json::array();
   for (double child : g.children(ax)) {

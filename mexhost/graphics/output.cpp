@@ -97,9 +97,9 @@ json objectJson(const Graphics& g, double h) {
         {"YTick", numbers(l.yticks)},
         {"PlotBox", numbers({l.plotBox.x, l.plotBox.y, l.plotBox.w, l.plotBox.h})},
     };
-    out["title"] = objectJson(g, g.label(h, Label::Title));
-    out["xlabel"] = objectJson(g, g.label(h, Label::XLabel));
-    out["ylabel"] = objectJson(g, g.label(h, Label::YLabel));
+    for (const auto& label : detail::labelTable()) {
+      out[label.function] = objectJson(g, g.label(h, label.which));
+    }
   }
   if (type == ObjectType::Legend) out["lines"] = numbers(g.legendLines(h));
   if (type == ObjectType::Figure || type == ObjectType::Axes) {

@@ -39,12 +39,18 @@ rt::Array defaultColorOrder() {
 constexpr const char* kOnOff = "on|off";
 constexpr const char* kAutoManual = "auto|manual";
 
+constexpr LabelInfo kLabels[] = {
+    {Label::Title, "Title", "title"},
+    {Label::XLabel, "XLabel", "xlabel"},
+    {Label::YLabel, "YLabel", "ylabel"},
+};
+
 // clang-format off
 const PropertyInfo kTable[] = {
   // ---- root
   {T::Root, "Type", K::ReadOnly, nullptr, nullptr, nullptr},
   {T::Root, "Children", K::ReadOnly, nullptr, nullptr, nullptr},
-  {T::Root, "CurrentFigure", K::Handle, nullptr, nullptr, nullptr},
+  {T::Root, prop::kCurrentFigure, K::Handle, nullptr, nullptr, nullptr},
 
   // ---- figure
   {T::Figure, "Type", K::ReadOnly, nullptr, nullptr, nullptr},
@@ -55,7 +61,7 @@ const PropertyInfo kTable[] = {
   {T::Figure, "NumberTitle", K::Choice, on, kOnOff, nullptr},
   {T::Figure, "Color", K::Color, [] { return rt::row({1, 1, 1}); }, nullptr, nullptr},
   {T::Figure, "Position", K::PixelPosition, [] { return rt::row({100, 100, 800, 600}); }, nullptr, nullptr},
-  {T::Figure, "CurrentAxes", K::Handle, nullptr, nullptr, nullptr},
+  {T::Figure, prop::kCurrentAxes, K::Handle, nullptr, nullptr, nullptr},
   {T::Figure, "NextPlot", K::Choice, [] { return rt::Array::str("add"); }, "add|new|replace|replacechildren", nullptr},
   {T::Figure, "Visible", K::Choice, on, kOnOff, nullptr},
   {T::Figure, "Tag", K::Name, emptyText, nullptr, nullptr},
@@ -64,9 +70,9 @@ const PropertyInfo kTable[] = {
   {T::Axes, "Type", K::ReadOnly, nullptr, nullptr, nullptr},
   {T::Axes, "Parent", K::ReadOnly, nullptr, nullptr, nullptr},
   {T::Axes, "Children", K::ReadOnly, nullptr, nullptr, nullptr},
-  {T::Axes, "Title", K::ReadOnly, nullptr, nullptr, nullptr},
-  {T::Axes, "XLabel", K::ReadOnly, nullptr, nullptr, nullptr},
-  {T::Axes, "YLabel", K::ReadOnly, nullptr, nullptr, nullptr},
+  {T::Axes, kLabels[0].property, K::ReadOnly, nullptr, nullptr, nullptr},
+  {T::Axes, kLabels[1].property, K::ReadOnly, nullptr, nullptr, nullptr},
+  {T::Axes, kLabels[2].property, K::ReadOnly, nullptr, nullptr, nullptr},
   {T::Axes, "Legend", K::ReadOnly, nullptr, nullptr, nullptr},
   {T::Axes, "Position", K::NormPosition, [] { return rt::row({0.13, 0.11, 0.775, 0.815}); }, nullptr, nullptr},
   {T::Axes, "XLim", K::Limits, [] { return rt::row({0, 1}); }, nullptr, "XLimMode"},
@@ -280,9 +286,9 @@ rt::Array normalizeStringList(const PropertyInfo& info, const rt::Array& v) {
   } else {
     msg::badValue(info.name, what);
   }
-  rt::Array out = rt::Array::cell({1, items.size()});
-  for (std::size_t i = 0; i < items.size(); ++i) out.cellsMut()[i] = rt::Array::str(items[i]);
-  return out;
+  std::vector<rt::Array> cells;
+  for (const std::string& item : items) cells.push_back(rt::Array::str(item));
+  return rt::Array::cell({1, items.size()}, std::move(cells));
 }
 
 rt::Array normalizePosition(const PropertyInfo& info, const rt::Array& v, double maxSize) {
@@ -302,6 +308,14 @@ rt::Array normalizePosition(const PropertyInfo& info, const rt::Array& v, double
 }
 
 }  // namespace
+
+std::span<const LabelInfo> labelTable() {
+  return kLabels;
+}
+
+const LabelInfo& labelInfo(Label which) {
+  return kLabels[static_cast<std::size_t>(which)];
+}
 
 std::span<const PropertyInfo> propertyTable() {
   return kTable;
@@ -378,9 +392,7 @@ rt::Array normalize(const PropertyInfo& info, const rt::Array& v) {
       for (double d : x) {
         if (!(d >= 0.0 && d <= 1.0)) msg::badValue(info.name, what);
       }
-      rt::Array out = v;
-      out.setClass(rt::ClassId::Double);
-      return out;
+      return v.asClass(rt::ClassId::Double);
     }
     case Kind::Limits: {
       const char* what = "a vector [min max] of finite numbers with min < max";

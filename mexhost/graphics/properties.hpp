@@ -36,6 +36,25 @@ enum class Kind {
   ReadOnly,       // computed by the model, never set from outside
 };
 
+// Names of the properties that the model itself keeps, spelled as in the table.
+namespace prop {
+inline constexpr const char kCurrentFigure[] = "CurrentFigure";
+inline constexpr const char kCurrentAxes[] = "CurrentAxes";
+}  // namespace prop
+
+// An axes' title and labels: the axes property that holds the text object's
+// handle, and the name of the function that sets it (also its key in the JSON
+// and page data).
+struct LabelInfo {
+  Label which;
+  const char* property;
+  const char* function;
+};
+
+// Title, XLabel, YLabel, in the order of Label.
+std::span<const LabelInfo> labelTable();
+const LabelInfo& labelInfo(Label which);
+
 struct PropertyInfo {
   ObjectType type;
   const char* name;  // canonical spelling

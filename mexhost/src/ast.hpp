@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "operators.hpp"
+
 namespace mh {
 
 struct Expr;
@@ -21,8 +23,8 @@ struct Expr {
     Index,      // base(args): a call when base names a function, else indexing
     CellIndex,  // base{args}
     Binary,     // op, lhs rhs in args[0], args[1]
-    Unary,      // op ("-", "+", "~"), operand in args[0]
-    Postfix,    // op ("'", ".'"), operand in args[0]
+    Unary,      // op (Negate, UnaryPlus, Not), operand in args[0]
+    Postfix,    // op (CTranspose, Transpose), operand in args[0]
     AndAnd,     // short-circuit &&, args[0], args[1]
     OrOr,       // short-circuit ||
     Range,      // args: start, [step,] stop
@@ -34,7 +36,8 @@ struct Expr {
   Kind kind = Kind::Number;
   double number = 0.0;
   bool imaginary = false;
-  std::string text;  // string literal, identifier, operator
+  std::string text;  // string literal, identifier, operator token
+  Op op = Op::Plus;  // Binary, Unary, Postfix
   ExprPtr base;
   std::vector<ExprPtr> args;
   std::vector<std::vector<ExprPtr>> rows;

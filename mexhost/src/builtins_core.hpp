@@ -1,31 +1,11 @@
-// The host's own builtins (everything but graphics) and what they need to see of
-// the interpreter.
+// The host's own builtins (everything but graphics).
 #pragma once
 
-#include <set>
-#include <string>
-#include <string_view>
-
+#include "interpreter_access.hpp"
 #include "mexhost/builtins.hpp"
 #include "mexhost/mexhost.hpp"
 
 namespace mh {
-
-class Loader;
-
-// warning('off', id) / warning('on', id) / warning('off', 'all').
-struct WarningSwitches {
-  bool allOff = false;
-  std::set<std::string> off;  // switched off while allOff is false
-  std::set<std::string> on;   // switched on again while allOff is true
-};
-
-struct InterpreterAccess {
-  static Loader& loader(Interpreter& interpreter);
-  static WarningSwitches& warnings(Interpreter& interpreter);
-};
-
-bool warningEnabled(Interpreter& interpreter, std::string_view identifier);
 
 // Installs disp, display, fprintf, sprintf, num2str, int2str, mat2str, format,
 // error, warning, lasterr, pause, exit, quit, who, clear, mexhost_live_arrays, the

@@ -321,7 +321,7 @@ std::vector<std::pair<std::string, Array>> pages(const Array& a) {
     }
     label += ")";
     Array page = a(rt::all, rt::all, static_cast<double>(p + 1));
-    if (a.isChar()) page.setClass(rt::ClassId::Char);
+    if (a.isChar()) page = page.asClass(rt::ClassId::Char);
     out.emplace_back(label, page);
   }
   return out;

@@ -39,6 +39,17 @@ PluginEntry describeEntry(const mexFunctionEntry& e) {
   return out;
 }
 
+// libmx reports its own failures (an array it cannot make) as MexError; the
+// rest of the host sees them as rt::Error.
+template <class Step>
+auto hostSide(Step step) {
+  try {
+    return step();
+  } catch (const MexError& e) {
+    rt::raise(e.identifier(), e.what());
+  }
+}
+
 std::string counted(long long n, const char* word) {
   return std::to_string(n) + " " + word + (n == 1 ? "" : "s");
 }
@@ -107,6 +118,20 @@ std::string describePluginText(const PluginDescription& d) {
   return out.str();
 }
 
+// ---- frames ------------------------------------------------------------------------------
+
+Loader::Frame::Frame(Loader& loader, std::size_t plugin, std::string name,
+                     const mexLocalFunctionTable* table)
+    : loader_(loader) {
+  loader_.frames_.push_back({plugin, std::move(name)});
+  previous_ = setCurrentLocalFunctionTable(table);
+}
+
+Loader::Frame::~Frame() {
+  loader_.frames_.pop_back();
+  setCurrentLocalFunctionTable(previous_);
+}
+
 // ---- loading -----------------------------------------------------------------------------
 
 Loader::Loader(Reporter report) : report_(std::move(report)) {}
@@ -134,12 +159,16 @@ std::vector<std::string> Loader::load(const std::string& path, bool exposeLocal)
   p.name = baseName(key);
   p.exposeLocal = exposeLocal;
   plugins_.push_back(std::move(p));
-  try {
-    open(plugins_.size() - 1);
-  } catch (...) {
-    plugins_.pop_back();
-    throw;
-  }
+  // Forgotten again when it cannot be opened.
+  struct Pending {
+    std::vector<Plugin>& plugins;
+    bool opened = false;
+    ~Pending() {
+      if (!opened) plugins.pop_back();
+    }
+  } pending{plugins_};
+  open(plugins_.size() - 1);
+  pending.opened = true;
   return plugins_.back().names;
 }
 
@@ -177,18 +206,19 @@ void Loader::open(std::size_t index) {
   // those before it are undone (inside the frame) and mexhost:load is raised;
   // exit handlers registered meanwhile are dropped without running.
   if (desc != nullptr) {
-    const mexLocalFunctionTable* previous = setCurrentLocalFunctionTable(nullptr);
-    frames_.push_back({index, pluginName});
-    try {
+    struct DropHandlersOnFailure {
+      Loader& loader;
+      std::size_t index;
+      bool done = false;
+      ~DropHandlersOnFailure() {
+        if (!done) loader.plugins_[index].exitHandlers.clear();
+      }
+    } handlers{*this, index};
+    {
+      const Frame frame(*this, index, pluginName, nullptr);
       lib::runInitialisers(path, *desc);
-    } catch (...) {
-      frames_.pop_back();
-      setCurrentLocalFunctionTable(previous);
-      plugins_[index].exitHandlers.clear();
-      throw;
     }
-    frames_.pop_back();
-    setCurrentLocalFunctionTable(previous);
+    handlers.done = true;
   }
 
   Plugin& p = plugins_[index];
@@ -216,21 +246,20 @@ void Loader::close(std::size_t index) {
   const mexLibraryDescriptor* const descriptor = plugins_[index].descriptor;
   const std::vector<void (*)()> handlers = std::move(plugins_[index].exitHandlers);
   plugins_[index].exitHandlers.clear();
-  const mexLocalFunctionTable* previous = setCurrentLocalFunctionTable(nullptr);
-  frames_.push_back({index, pluginName});
-  // mexAtExit handlers, newest first, then the finalisers, last pair first.
-  for (auto it = handlers.rbegin(); it != handlers.rend(); ++it) {
-    try {
-      (*it)();
-    } catch (const std::exception& e) {
-      if (report_) report_("An exit handler of '" + path + "' failed: " + e.what());
-    } catch (...) {
-      if (report_) report_("An exit handler of '" + path + "' failed.");
+  {
+    const Frame frame(*this, index, pluginName, nullptr);
+    // mexAtExit handlers, newest first, then the finalisers, last pair first.
+    for (auto it = handlers.rbegin(); it != handlers.rend(); ++it) {
+      try {
+        (*it)();
+      } catch (const std::exception& e) {
+        if (report_) report_("An exit handler of '" + path + "' failed: " + e.what());
+      } catch (...) {
+        if (report_) report_("An exit handler of '" + path + "' failed.");
+      }
     }
+    if (descriptor != nullptr) lib::runFinalisers(path, *descriptor, report_);
   }
-  if (descriptor != nullptr) lib::runFinalisers(path, *descriptor, report_);
-  frames_.pop_back();
-  setCurrentLocalFunctionTable(previous);
   for (auto it = functions_.begin(); it != functions_.end();) {
     it = it->second.plugin == index ? functions_.erase(it) : std::next(it);
   }
@@ -314,20 +343,20 @@ std::vector<Array> Loader::invoke(const std::string& name, std::size_t plugin,
   // Inputs: owned by the host for the whole call, released on every path.
   std::vector<mx::Owned> inputs;
   inputs.reserve(args.size());
-  for (const Array& a : args) inputs.push_back(mx::fromArray(a));
+  hostSide([&] {
+    for (const Array& a : args) inputs.push_back(mx::fromArray(a));
+  });
   std::vector<const mxArray*> prhs;
   for (const mx::Owned& o : inputs) prhs.push_back(o.get());
   const std::size_t asked = static_cast<std::size_t>(std::max(nargout, 1));
   std::vector<mxArray*> plhs(asked + kSpareSlots, nullptr);
   const int nrhs = static_cast<int>(prhs.size());
 
-  const mexLocalFunctionTable* previous = currentLocalFunctionTable();
-  if (setTable) setCurrentLocalFunctionTable(table);
-  frames_.push_back({plugin, name});
   std::string failureId;
   std::string failure;
   bool failed = false;
   try {
+    const Frame frame(*this, plugin, name, setTable ? table : currentLocalFunctionTable());
     if (mexFunction != nullptr) {
       mexFunction(nargout, plhs.data(), nrhs, prhs.data());
     } else {
@@ -351,8 +380,6 @@ std::vector<Array> Loader::invoke(const std::string& name, std::size_t plugin,
     failureId = "mexhost:pluginException";
     failure = "The plug-in function '" + name + "' failed with an unknown exception.";
   }
-  frames_.pop_back();
-  setCurrentLocalFunctionTable(previous);
 
   // Outputs: the host takes over every slot the plug-in filled, asked for or not.
   std::vector<mx::Owned> outputs;
@@ -376,7 +403,7 @@ std::vector<Array> Loader::invoke(const std::string& name, std::size_t plugin,
       rt::raise("mexhost:unassignedOutput",
                 "One or more output arguments not assigned during call to '" + name + "'.");
     }
-    results.push_back(mx::toArray(outputs[k].get()));
+    results.push_back(hostSide([&] { return mx::toArray(outputs[k].get()); }));
   }
   return results;
 }

@@ -73,9 +73,24 @@ class Loader {
     const mexLocalFunctionTable* table = nullptr;  // made current for the call
   };
 
-  struct Frame {
+  struct CallFrame {
     std::size_t plugin;
     std::string name;
+  };
+
+  // A plug-in's code running (an entry, initialisers, exit handlers and
+  // finalisers): the frame is on the stack and `table` is the current local
+  // function table for its lifetime; the previous table is current again after.
+  class Frame {
+   public:
+    Frame(Loader& loader, std::size_t plugin, std::string name, const mexLocalFunctionTable* table);
+    ~Frame();
+    Frame(const Frame&) = delete;
+    Frame& operator=(const Frame&) = delete;
+
+   private:
+    Loader& loader_;
+    const mexLocalFunctionTable* previous_ = nullptr;
   };
 
   void open(std::size_t index);
@@ -88,7 +103,7 @@ class Loader {
   Reporter report_;
   std::vector<Plugin> plugins_;
   std::map<std::string, Function> functions_;
-  std::vector<Frame> frames_;
+  std::vector<CallFrame> frames_;
 };
 
 }  // namespace mh

@@ -332,6 +332,7 @@ class Parser {
       if (!match) break;
       ExprPtr e = node(kind);
       e->text = cur().text;
+      if (kind == Expr::Kind::Binary) e->op = findOperator(e->text, 2);
       next();
       e->args.push_back(std::move(left));
       e->args.push_back((this->*operand)());
@@ -376,6 +377,7 @@ class Parser {
       const Nesting level(*this);
       ExprPtr e = node(Expr::Kind::Unary);
       e->text = cur().text;
+      e->op = findOperator(e->text, 1);
       next();
       e->args.push_back(unary());
       return e;
@@ -391,12 +393,14 @@ class Parser {
       if (op == "'" || op == ".'") {
         ExprPtr e = node(Expr::Kind::Postfix);
         e->text = op;
+        e->op = findOperator(op, 1);
         next();
         e->args.push_back(std::move(left));
         left = std::move(e);
       } else if (op == "^" || op == ".^") {
         ExprPtr e = node(Expr::Kind::Binary);
         e->text = op;
+        e->op = findOperator(op, 2);
         next();
         e->args.push_back(std::move(left));
         e->args.push_back(powerOperand());
@@ -413,6 +417,7 @@ class Parser {
       const Nesting level(*this);
       ExprPtr e = node(Expr::Kind::Unary);
       e->text = cur().text;
+      e->op = findOperator(e->text, 1);
       next();
       e->args.push_back(powerOperand());
       return e;

@@ -18,7 +18,7 @@ Array binaryReal(const Array& a, const Array& b, const char* name, F f) {
   const std::size_t n = out.numel();
   const bool as = a.numel() == 1 && n != 1;
   const bool bs = b.numel() == 1 && n != 1;
-  auto& re = out.reMut();
+  auto& re = ArrayAccess::re(out);
   for (std::size_t i = 0; i < n; ++i) re[i] = f(a.reAt(as ? 0 : i), b.reAt(bs ? 0 : i));
   return out;
 }
@@ -34,8 +34,8 @@ Array binaryComplex(const Array& a, const Array& b, const char* name, F f) {
   const std::size_t n = out.numel();
   const bool as = a.numel() == 1 && n != 1;
   const bool bs = b.numel() == 1 && n != 1;
-  auto& re = out.reMut();
-  auto& im = out.imMut();
+  auto& re = ArrayAccess::re(out);
+  auto& im = ArrayAccess::im(out);
   for (std::size_t i = 0; i < n; ++i) {
     const Complex v = f(a.at(as ? 0 : i), b.at(bs ? 0 : i), a.isComplex(), b.isComplex());
     re[i] = v.real();
@@ -46,7 +46,7 @@ Array binaryComplex(const Array& a, const Array& b, const char* name, F f) {
 }
 
 Array logicalResult(Array a) {
-  a.setClass(ClassId::Logical);
+  ArrayAccess::setClass(a, ClassId::Logical);
   return a;
 }
 
@@ -86,10 +86,10 @@ Array minus(const Array& a, const Array& b) {
 Array uminus(const Array& a) {
   numericOperand(a, "unary operator -");
   Array out = a;
-  out.setClass(ClassId::Double);
-  for (double& v : out.reMut()) v = -v;
+  ArrayAccess::setClass(out, ClassId::Double);
+  for (double& v : ArrayAccess::re(out)) v = -v;
   if (out.isComplex()) {
-    for (double& v : out.imMut()) v = -v;
+    for (double& v : ArrayAccess::im(out)) v = -v;
   }
   return out;
 }
@@ -179,16 +179,16 @@ Array transpose(const Array& a) {
   const std::size_t m = a.rows();
   const std::size_t n = a.cols();
   Array out = a;
-  out.setDims({n, m});
+  ArrayAccess::setDims(out, {n, m});
   for (std::size_t c = 0; c < n; ++c) {
     for (std::size_t r = 0; r < m; ++r) {
       const std::size_t s = r + c * m;
       const std::size_t d = c + r * n;
       if (a.isCell()) {
-        out.cellsMut()[d] = a.cells()[s];
+        ArrayAccess::cells(out)[d] = a.cells()[s];
       } else {
-        out.reMut()[d] = a.reAt(s);
-        if (a.isComplex()) out.imMut()[d] = a.imAt(s);
+        ArrayAccess::re(out)[d] = a.reAt(s);
+        if (a.isComplex()) ArrayAccess::im(out)[d] = a.imAt(s);
       }
     }
   }
@@ -198,7 +198,7 @@ Array transpose(const Array& a) {
 Array ctranspose(const Array& a) {
   Array out = transpose(a);
   if (out.isComplex()) {
-    for (double& v : out.imMut()) v = -v;
+    for (double& v : ArrayAccess::im(out)) v = -v;
   }
   return out;
 }
@@ -218,7 +218,7 @@ Array mtimes(const Array& a, const Array& b) {
   using MapR = Eigen::Map<const Eigen::MatrixXd>;
   if (!a.isComplex() && !b.isComplex()) {
     Array out = Array::zeros({a.rows(), b.cols()});
-    Eigen::Map<Eigen::MatrixXd>(out.reMut().data(), m, n).noalias() =
+    Eigen::Map<Eigen::MatrixXd>(ArrayAccess::re(out).data(), m, n).noalias() =
         MapR(a.re().data(), m, k) * MapR(b.re().data(), k, n);
     return out;
   }
@@ -229,8 +229,8 @@ Array mtimes(const Array& a, const Array& b) {
   const MapR br(b.re().data(), k, n);
   const MapR bi(b.isComplex() ? b.im().data() : zeroB.data(), k, n);
   Array out = Array::zeros({a.rows(), b.cols()});
-  auto& ore = out.reMut();
-  auto& oim = out.imMut();
+  auto& ore = ArrayAccess::re(out);
+  auto& oim = ArrayAccess::im(out);
   Eigen::Map<Eigen::MatrixXd> cr(ore.data(), m, n);
   Eigen::Map<Eigen::MatrixXd> ci(oim.data(), m, n);
   if (!a.isComplex()) {
@@ -277,7 +277,7 @@ Array eq(const Array& a, const Array& b) {
 
 Array ne(const Array& a, const Array& b) {
   Array r = eq(a, b);
-  for (double& v : r.reMut()) v = v != 0.0 ? 0.0 : 1.0;
+  for (double& v : ArrayAccess::re(r)) v = v != 0.0 ? 0.0 : 1.0;
   return r;
 }
 
@@ -296,7 +296,7 @@ Array lor(const Array& a, const Array& b) {
 Array lnot(const Array& a) {
   numericOperand(a, "operator ~");
   Array out = Array::zeros(a.dims());
-  for (std::size_t i = 0; i < a.numel(); ++i) out.reMut()[i] = a.at(i) == 0.0 ? 1.0 : 0.0;
+  for (std::size_t i = 0; i < a.numel(); ++i) ArrayAccess::re(out)[i] = a.at(i) == 0.0 ? 1.0 : 0.0;
   return logicalResult(std::move(out));
 }
 

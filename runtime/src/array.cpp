@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
@@ -171,6 +172,42 @@ std::size_t Array::cols() const {
 
 std::size_t Array::numel() const {
   return product(dims_);
+}
+
+Array Array::cell(const Dims& dims, std::vector<Array> elements) {
+  Array a;
+  a.class_ = ClassId::Cell;
+  a.dims_ = normalizeDims(dims);
+  if (elements.size() != product(a.dims_)) {
+    raise(errid::kArgument, "Cell elements do not match the size " + dimsToString(a.dims_) + ".");
+  }
+  a.cells_ = std::move(elements);
+  return a;
+}
+
+Array Array::filled(const Dims& dims, double value, ClassId c) {
+  Array a = zeros(dims);
+  std::fill(a.re_.begin(), a.re_.end(), value);
+  a.class_ = c;
+  return a;
+}
+
+Array Array::ofClass(ClassId c, const Dims& dims, std::vector<double> re, std::vector<double> im) {
+  Array a = fromData(dims, std::move(re), std::move(im));
+  a.class_ = c;
+  return a;
+}
+
+Array Array::withDims(Dims dims) const {
+  Array a = *this;
+  a.setDims(std::move(dims));
+  return a;
+}
+
+Array Array::asClass(ClassId c) const {
+  Array a = *this;
+  a.class_ = c;
+  return a;
 }
 
 std::vector<double>& Array::imMut() {

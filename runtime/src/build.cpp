@@ -59,13 +59,13 @@ Array ones(std::size_t m, std::size_t n) {
 }
 Array ones(const Dims& dims) {
   Array a = Array::zeros(dims);
-  std::fill(a.reMut().begin(), a.reMut().end(), 1.0);
+  std::fill(ArrayAccess::re(a).begin(), ArrayAccess::re(a).end(), 1.0);
   return a;
 }
 
 Array eye(std::size_t m, std::size_t n) {
   Array a = Array::zeros({m, n});
-  for (std::size_t i = 0; i < std::min(m, n); ++i) a.reMut()[i + i * m] = 1.0;
+  for (std::size_t i = 0; i < std::min(m, n); ++i) ArrayAccess::re(a)[i + i * m] = 1.0;
   return a;
 }
 Array eye(std::size_t n) {
@@ -184,10 +184,10 @@ Array cat(std::size_t dim, const std::vector<Array>& parts) {
   Array result = anyCell ? Array::cell(out) : Array::zeros(out);
   if (!anyCell) {
     if (anyChar)
-      result.setClass(ClassId::Char);
+      ArrayAccess::setClass(result, ClassId::Char);
     else if (allLogical)
-      result.setClass(ClassId::Logical);
-    if (anyComplex) result.imMut();
+      ArrayAccess::setClass(result, ClassId::Logical);
+    if (anyComplex) ArrayAccess::im(result);
   }
   // Copy block by block: below `dim` everything is contiguous.
   std::size_t inner = 1;
@@ -203,10 +203,10 @@ Array cat(std::size_t dim, const std::vector<Array>& parts) {
         const std::size_t src = o * chunk + e;
         const std::size_t dst = o * outChunk + offset + e;
         if (anyCell) {
-          result.cellsMut()[dst] = p->cells()[src];
+          ArrayAccess::cells(result)[dst] = p->cells()[src];
         } else {
-          result.reMut()[dst] = p->reAt(src);
-          if (anyComplex) result.imMut()[dst] = p->imAt(src);
+          ArrayAccess::re(result)[dst] = p->reAt(src);
+          if (anyComplex) ArrayAccess::im(result)[dst] = p->imAt(src);
         }
       }
     }
@@ -230,19 +230,19 @@ Array diag(const Array& x) {
   if (x.rows() == 1 || x.cols() == 1) {
     const std::size_t n = x.numel();
     Array out = Array::zeros({n, n});
-    if (complex) out.imMut();
+    if (complex) ArrayAccess::im(out);
     for (std::size_t i = 0; i < n; ++i) {
-      out.reMut()[i + i * n] = x.reAt(i);
-      if (complex) out.imMut()[i + i * n] = x.imAt(i);
+      ArrayAccess::re(out)[i + i * n] = x.reAt(i);
+      if (complex) ArrayAccess::im(out)[i + i * n] = x.imAt(i);
     }
     return out;
   }
   const std::size_t n = std::min(x.rows(), x.cols());
   Array out = Array::zeros({n, 1});
-  if (complex) out.imMut();
+  if (complex) ArrayAccess::im(out);
   for (std::size_t i = 0; i < n; ++i) {
-    out.reMut()[i] = x.reAt(i + i * x.rows());
-    if (complex) out.imMut()[i] = x.imAt(i + i * x.rows());
+    ArrayAccess::re(out)[i] = x.reAt(i + i * x.rows());
+    if (complex) ArrayAccess::im(out)[i] = x.imAt(i + i * x.rows());
   }
   if (complex) out.narrow();
   return out;
@@ -252,13 +252,13 @@ Array triu(const Array& x, long k) {
   numericOperand(x, "triu");
   if (x.ndims() > 2) raise(errid::kArgument, "triu: the input must be a matrix.");
   Array out = x;
-  if (out.isChar() || out.isLogical()) out.setClass(ClassId::Double);
+  if (out.isChar() || out.isLogical()) ArrayAccess::setClass(out, ClassId::Double);
   const std::size_t m = x.rows();
   for (std::size_t c = 0; c < x.cols(); ++c) {
     for (std::size_t r = 0; r < m; ++r) {
       if (static_cast<long>(c) - static_cast<long>(r) < k) {
-        out.reMut()[r + c * m] = 0.0;
-        if (out.isComplex()) out.imMut()[r + c * m] = 0.0;
+        ArrayAccess::re(out)[r + c * m] = 0.0;
+        if (out.isComplex()) ArrayAccess::im(out)[r + c * m] = 0.0;
       }
     }
   }
@@ -269,7 +269,7 @@ Array triu(const Array& x, long k) {
 Array reshape(const Array& x, const Dims& dims) {
   if (!x.isDefined()) raise(errid::kUndefined, "reshape: operand has no value.");
   Array out = x;
-  out.setDims(dims);
+  ArrayAccess::setDims(out, dims);
   return out;
 }
 
@@ -296,17 +296,17 @@ Array permute(const Array& x, const std::vector<std::size_t>& order) {
   std::vector<std::size_t> srcStride(n, 1);
   for (std::size_t k = 1; k < n; ++k) srcStride[k] = srcStride[k - 1] * src[k - 1];
   Array out = x;
-  out.setDims(dst);
+  ArrayAccess::setDims(out, dst);
   const std::size_t total = x.numel();
   std::vector<std::size_t> counter(n, 0);
   for (std::size_t t = 0; t < total; ++t) {
     std::size_t s = 0;
     for (std::size_t k = 0; k < n; ++k) s += counter[k] * srcStride[order[k] - 1];
     if (x.isCell()) {
-      out.cellsMut()[t] = x.cells()[s];
+      ArrayAccess::cells(out)[t] = x.cells()[s];
     } else {
-      out.reMut()[t] = x.reAt(s);
-      if (x.isComplex()) out.imMut()[t] = x.imAt(s);
+      ArrayAccess::re(out)[t] = x.reAt(s);
+      if (x.isComplex()) ArrayAccess::im(out)[t] = x.imAt(s);
     }
     for (std::size_t k = 0; k < n; ++k) {
       if (++counter[k] < dst[k]) break;
@@ -342,7 +342,7 @@ Array repmat(const Array& x, std::size_t m, std::size_t n) {
   checkMemory(total, x.isCell() ? sizeof(Array) : sizeof(double));
   if (total == 0) {
     Array empty = x.isCell() ? Array::cell(out) : Array::zeros(out);
-    if (!x.isCell()) empty.setClass(x.classId());
+    if (!x.isCell()) ArrayAccess::setClass(empty, x.classId());
     return empty;
   }
   // Tiles by subscripts: row k of the result is row (k mod rows) of x, and so on.

@@ -25,11 +25,11 @@ Array unary(const Array& x, const char* name, RealF realF, ComplexF complexF,
   Array out = Array::zeros(x.dims());
   const std::size_t n = x.numel();
   if (!complex) {
-    for (std::size_t i = 0; i < n; ++i) out.reMut()[i] = realF(x.reAt(i));
+    for (std::size_t i = 0; i < n; ++i) ArrayAccess::re(out)[i] = realF(x.reAt(i));
     return out;
   }
-  auto& re = out.reMut();
-  auto& im = out.imMut();
+  auto& re = ArrayAccess::re(out);
+  auto& im = ArrayAccess::im(out);
   for (std::size_t i = 0; i < n; ++i) {
     const Complex v = complexF(x.at(i));
     re[i] = v.real();
@@ -75,7 +75,7 @@ Array reduce(const Array& x, std::size_t dim, const char* name, Complex init,
   const Slices s = slicesAlong(x, dim);
   Array out = Array::zeros(s.outDims);
   const bool complex = x.isComplex();
-  if (complex) out.imMut();
+  if (complex) ArrayAccess::im(out);
   for (std::size_t o = 0; o < s.outer; ++o) {
     for (std::size_t i = 0; i < s.inner; ++i) {
       const std::size_t base = i + o * s.inner * s.extent;
@@ -83,12 +83,12 @@ Array reduce(const Array& x, std::size_t dim, const char* name, Complex init,
       if (!complex) {
         double acc = init.real();
         for (std::size_t e = 0; e < s.extent; ++e) acc = opReal(acc, x.reAt(base + e * s.inner));
-        out.reMut()[dst] = acc;
+        ArrayAccess::re(out)[dst] = acc;
       } else {
         Complex acc = init;
         for (std::size_t e = 0; e < s.extent; ++e) acc = op(acc, x.at(base + e * s.inner));
-        out.reMut()[dst] = acc.real();
-        out.imMut()[dst] = acc.imag();
+        ArrayAccess::re(out)[dst] = acc.real();
+        ArrayAccess::im(out)[dst] = acc.imag();
       }
     }
   }
@@ -104,7 +104,7 @@ std::pair<Array, Array> extreme(const Array& x, bool wantMax, const char* name) 
   Array values = Array::zeros(s.outDims);
   Array where = Array::zeros(s.outDims);
   const bool complex = x.isComplex();
-  if (complex) values.imMut();
+  if (complex) ArrayAccess::im(values);
   for (std::size_t o = 0; o < s.outer; ++o) {
     for (std::size_t i = 0; i < s.inner; ++i) {
       const std::size_t base = i + o * s.inner * s.extent;
@@ -121,12 +121,13 @@ std::pair<Array, Array> extreme(const Array& x, bool wantMax, const char* name) 
         }
       }
       if (best == s.extent) {
-        values.reMut()[dst] = s.extent == 0 ? 0.0 : std::numeric_limits<double>::quiet_NaN();
-        where.reMut()[dst] = s.extent == 0 ? 0.0 : 1.0;
+        ArrayAccess::re(values)[dst] =
+            s.extent == 0 ? 0.0 : std::numeric_limits<double>::quiet_NaN();
+        ArrayAccess::re(where)[dst] = s.extent == 0 ? 0.0 : 1.0;
       } else {
-        values.reMut()[dst] = x.reAt(base + best * s.inner);
-        if (complex) values.imMut()[dst] = x.imAt(base + best * s.inner);
-        where.reMut()[dst] = static_cast<double>(best + 1);
+        ArrayAccess::re(values)[dst] = x.reAt(base + best * s.inner);
+        if (complex) ArrayAccess::im(values)[dst] = x.imAt(base + best * s.inner);
+        ArrayAccess::re(where)[dst] = static_cast<double>(best + 1);
       }
     }
   }
@@ -140,7 +141,7 @@ Array elementwiseExtreme(const Array& a, const Array& b, bool wantMax, const cha
   const Dims dims = broadcastDims(a, b, name);
   Array out = Array::zeros(dims);
   const bool complex = a.isComplex() || b.isComplex();
-  if (complex) out.imMut();
+  if (complex) ArrayAccess::im(out);
   for (std::size_t i = 0; i < out.numel(); ++i) {
     const std::size_t ia = a.numel() == 1 ? 0 : i;
     const std::size_t ib = b.numel() == 1 ? 0 : i;
@@ -154,8 +155,8 @@ Array elementwiseExtreme(const Array& a, const Array& b, bool wantMax, const cha
     else
       takeA = wantMax ? ka >= kb : ka <= kb;
     const Complex v = takeA ? a.at(ia) : b.at(ib);
-    out.reMut()[i] = v.real();
-    if (complex) out.imMut()[i] = v.imag();
+    ArrayAccess::re(out)[i] = v.real();
+    if (complex) ArrayAccess::im(out)[i] = v.imag();
   }
   out.narrow();
   return out;
@@ -172,10 +173,10 @@ Array flip(const Array& x, std::size_t dim, const char* name) {
         const std::size_t src = base + e * s.inner;
         const std::size_t dst = base + (s.extent - 1 - e) * s.inner;
         if (x.isCell()) {
-          out.cellsMut()[dst] = x.cells()[src];
+          ArrayAccess::cells(out)[dst] = x.cells()[src];
         } else {
-          out.reMut()[dst] = x.reAt(src);
-          if (x.isComplex()) out.imMut()[dst] = x.imAt(src);
+          ArrayAccess::re(out)[dst] = x.reAt(src);
+          if (x.isComplex()) ArrayAccess::im(out)[dst] = x.imAt(src);
         }
       }
     }
@@ -271,7 +272,7 @@ Array abs(const Array& x) {
   numericOperand(x, "abs");
   Array out = Array::zeros(x.dims());
   for (std::size_t i = 0; i < x.numel(); ++i) {
-    out.reMut()[i] = x.isComplex() ? std::abs(x.at(i)) : std::fabs(x.reAt(i));
+    ArrayAccess::re(out)[i] = x.isComplex() ? std::abs(x.at(i)) : std::fabs(x.reAt(i));
   }
   return out;
 }
@@ -291,7 +292,7 @@ Array conj(const Array& x) {
   numericOperand(x, "conj");
   Array out = Array::fromData(x.dims(), x.re(), x.im());
   if (out.isComplex()) {
-    for (double& v : out.imMut()) v = -v;
+    for (double& v : ArrayAccess::im(out)) v = -v;
   }
   return out;
 }
@@ -361,7 +362,7 @@ Array diff(const Array& x) {
   while (outDims.size() < dim) outDims.push_back(1);
   outDims[dim - 1] = s.extent == 0 ? 0 : s.extent - 1;
   Array out = Array::zeros(outDims);
-  if (x.isComplex()) out.imMut();
+  if (x.isComplex()) ArrayAccess::im(out);
   const std::size_t m = outDims[dim - 1];
   for (std::size_t o = 0; o < s.outer; ++o) {
     for (std::size_t i = 0; i < s.inner; ++i) {
@@ -369,8 +370,8 @@ Array diff(const Array& x) {
         const std::size_t a = i + (e + 1) * s.inner + o * s.inner * s.extent;
         const std::size_t b = i + e * s.inner + o * s.inner * s.extent;
         const std::size_t d = i + e * s.inner + o * s.inner * m;
-        out.reMut()[d] = x.reAt(a) - x.reAt(b);
-        if (x.isComplex()) out.imMut()[d] = x.imAt(a) - x.imAt(b);
+        ArrayAccess::re(out)[d] = x.reAt(a) - x.reAt(b);
+        if (x.isComplex()) ArrayAccess::im(out)[d] = x.imAt(a) - x.imAt(b);
       }
     }
   }
@@ -391,7 +392,7 @@ Array anyOf(const Array& a) {
   if (t.ndims() == 2 && t.rows() == 0 && t.cols() == 0) return Array::logicalScalar(false);
   Array s = reduce(t, firstNonSingleton(t), "any", Complex(0.0, 0.0), nullptr,
                    [](double x, double y) { return (x != 0.0 || y != 0.0) ? 1.0 : 0.0; });
-  s.setClass(ClassId::Logical);
+  ArrayAccess::setClass(s, ClassId::Logical);
   return s;
 }
 
@@ -401,7 +402,7 @@ Array allOf(const Array& a) {
   if (t.ndims() == 2 && t.rows() == 0 && t.cols() == 0) return Array::logicalScalar(true);
   Array s = reduce(t, firstNonSingleton(t), "all", Complex(1.0, 0.0), nullptr,
                    [](double x, double y) { return (x != 0.0 && y != 0.0) ? 1.0 : 0.0; });
-  s.setClass(ClassId::Logical);
+  ArrayAccess::setClass(s, ClassId::Logical);
   return s;
 }
 

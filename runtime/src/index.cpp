@@ -82,11 +82,11 @@ Dims extentsFor(const Dims& dims, std::size_t n) {
 
 void copyElement(Array& dst, std::size_t di, const Array& src, std::size_t si) {
   if (src.isCell()) {
-    dst.cellsMut()[di] = src.cells()[si];
+    ArrayAccess::cells(dst)[di] = src.cells()[si];
     return;
   }
-  dst.reMut()[di] = src.reAt(si);
-  if (src.isComplex()) dst.imMut()[di] = src.imAt(si);
+  ArrayAccess::re(dst)[di] = src.reAt(si);
+  if (src.isComplex()) ArrayAccess::im(dst)[di] = src.imAt(si);
 }
 
 [[noreturn]] void outOfBounds(std::size_t index, const Dims& dims) {

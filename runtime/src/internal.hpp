@@ -2,11 +2,25 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "runtime/array.hpp"
 #include "runtime/error.hpp"
 
 namespace rt {
+
+// In-place construction of arrays, for the runtime's own translation units only:
+// everything outside runtime/ builds arrays with Array's factories.
+struct ArrayAccess {
+  static std::vector<double>& re(Array& a) { return a.reMut(); }
+  // Makes `a` complex (zero imaginary parts) if it is not.
+  static std::vector<double>& im(Array& a) { return a.imMut(); }
+  static std::vector<Array>& cells(Array& a) { return a.cellsMut(); }
+  static void setClass(Array& a, ClassId c) { a.setClass(c); }
+  // Numel must agree.
+  static void setDims(Array& a, Dims dims) { a.setDims(std::move(dims)); }
+};
 
 // At least two dimensions, no trailing singletons beyond the second.
 Dims normalizeDims(Dims d);

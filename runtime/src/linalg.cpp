@@ -96,7 +96,7 @@ bool conditionWarning(const LU& lu) {
 
 Array infMatrix(std::size_t n) {
   Array a = Array::zeros({n, n});
-  for (double& v : a.reMut()) v = std::numeric_limits<double>::infinity();
+  for (double& v : ArrayAccess::re(a)) v = std::numeric_limits<double>::infinity();
   return a;
 }
 
@@ -155,7 +155,7 @@ Array inv(const Array& a) {
   if (hasNonFinite(a)) {
     warning(warnid::kSingular, "Matrix is singular to working precision.");
     Array out = Array::zeros({n, n});
-    for (double& v : out.reMut()) v = std::numeric_limits<double>::quiet_NaN();
+    for (double& v : ArrayAccess::re(out)) v = std::numeric_limits<double>::quiet_NaN();
     return out;
   }
   if (!a.isComplex()) {

@@ -108,10 +108,8 @@ TEST(DisplayMatrix, PagesOfAThreeDimensionalArray) {
 }
 
 TEST(DisplayCell, OneSummaryPerElement) {
-  Array c = Array::cell({1, 3});
-  c.cellsMut()[0] = Array(1.0);
-  c.cellsMut()[1] = Array::str("två");
-  c.cellsMut()[2] = rt::matrix(2, 2, {1, 2, 3, 4});
+  const Array c =
+      Array::cell({1, 3}, {Array(1.0), Array::str("två"), rt::matrix(2, 2, {1, 2, 3, 4})});
   EXPECT_EQ(shortOf(c), "x =\n\n    [1]    'två'    [2x2 double]\n\n");
 }
 

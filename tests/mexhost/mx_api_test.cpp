@@ -201,9 +201,7 @@ TEST_F(MxApi, ConversionRoundTripsEveryClass) {
   expectRoundTrip(Array::logical({1, 3}, {1, 0, 1}));
   expectRoundTrip(rt::zeros(0, 0));
   expectRoundTrip(rt::zeros({2, 1, 3}));
-  Array c = Array::cell({2, 1});
-  c.cellsMut()[0] = Array::str("å");
-  c.cellsMut()[1] = rt::row({1, 2});
+  const Array c = Array::cell({2, 1}, {Array::str("å"), rt::row({1, 2})});
   const mx::Owned m = mx::fromArray(c);
   const Array back = mx::toArray(m.get());
   ASSERT_TRUE(back.isCell());

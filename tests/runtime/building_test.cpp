@@ -1,5 +1,6 @@
 // Building arrays: ranges, concatenation, constant matrices, reshape and permute.
 #include <cmath>
+#include <functional>
 
 #include "test_util.hpp"
 
@@ -67,6 +68,24 @@ TEST(BuildingAndRanges, ConstantMatricesDiagAndTriu) {
   const Array m = matrix(3, 3, {1, 2, 3, 4, 5, 6, 7, 8, 9});
   EXPECT_EQ(triu(m).re(), (std::vector<double>{1, 0, 0, 4, 5, 0, 7, 8, 9}));
   EXPECT_EQ(triu(m, 1).re(), (std::vector<double>{0, 0, 0, 4, 0, 0, 7, 8, 0}));
+}
+
+TEST(BuildingAndRanges, FactoriesRefuseDataOfAnotherSize) {
+  const std::function<Array()> builds[] = {
+      [] {
+        return Array::fromData({2, 2}, {1, 2, 3});
+      },
+      [] {
+        return Array::ofClass(ClassId::Char, {1, 3}, {65, 66});
+      },
+      [] {
+        return Array::cell({1, 2}, {Array(1.0)});
+      },
+      [] {
+        return Array(1.0).withDims({2, 1});
+      },
+  };
+  for (const auto& build : builds) EXPECT_THROW(build(), Error);
 }
 
 TEST(ThreeDimensionalLayouts, PermuteRoundTripsEveryOrder) {

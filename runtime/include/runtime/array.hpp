@@ -69,6 +69,14 @@ class Array {
   static Array str(std::string_view utf8);
   static Array fromUtf16(std::u16string_view units, const Dims& dims);
   static Array cell(const Dims& dims);
+  // Cell array of the given size from its elements, column-major.
+  static Array cell(const Dims& dims, std::vector<Array> elements);
+  // Array of a numeric class (double, char or logical) with every element `value`.
+  static Array filled(const Dims& dims, double value, ClassId c = ClassId::Double);
+  // Array of a numeric class from column-major data, the values taken as they are
+  // (char: UTF-16 code units; logical: expected to be 0 or 1).
+  static Array ofClass(ClassId c, const Dims& dims, std::vector<double> re,
+                       std::vector<double> im = {});
 
   ClassId classId() const { return class_; }
   bool isDefined() const { return class_ != ClassId::Undefined; }
@@ -76,8 +84,9 @@ class Array {
   bool isChar() const { return class_ == ClassId::Char; }
   bool isLogical() const { return class_ == ClassId::Logical; }
   bool isCell() const { return class_ == ClassId::Cell; }
-  // Numeric in the wide sense: double, char or logical (all usable in arithmetic).
-  bool isNumeric() const { return isDouble() || isChar() || isLogical(); }
+  // Double, char or logical: usable in arithmetic. Wider than the host language's
+  // isnumeric, which is true for double only (isDouble).
+  bool isArithmetic() const { return isDouble() || isChar() || isLogical(); }
   bool isComplex() const { return !im_.empty(); }
   bool isEmpty() const { return numel() == 0; }
   bool isScalar() const { return numel() == 1; }
@@ -94,9 +103,6 @@ class Array {
   // Numeric data (double, char and logical keep their values as doubles).
   const std::vector<double>& re() const { return re_; }
   const std::vector<double>& im() const { return im_; }
-  std::vector<double>& reMut() { return re_; }
-  // Makes the array complex (zero imaginary parts) if it is not, and returns them.
-  std::vector<double>& imMut();
   double reAt(std::size_t linear) const { return re_[linear]; }
   double imAt(std::size_t linear) const { return im_.empty() ? 0.0 : im_[linear]; }
   Complex at(std::size_t linear) const { return {reAt(linear), imAt(linear)}; }
@@ -111,14 +117,14 @@ class Array {
 
   // Cell data.
   const std::vector<Array>& cells() const { return cells_; }
-  std::vector<Array>& cellsMut() { return cells_; }
 
   // Drops an all-zero imaginary part (the host's narrowing of complex results).
   Array& narrow();
-  // Same data viewed with other dimensions (numel must agree).
-  void setDims(Dims dims);
-  // Re-tags a numeric array (for example a double array as logical).
-  void setClass(ClassId c) { class_ = c; }
+  // The same data with other dimensions (numel must agree).
+  Array withDims(Dims dims) const;
+  // The same numbers as another numeric class, values unchanged (for example a
+  // logical array as double).
+  Array asClass(ClassId c) const;
 
   // Indexing, 1-based: x(i), x(i, j), x(i, j, k), ...
   Array operator()(const Index& i) const;
@@ -132,7 +138,16 @@ class Array {
   std::size_t endOf(std::size_t k, std::size_t n) const;
 
  private:
+  // The runtime's own translation units build arrays in place through
+  // ArrayAccess (runtime/src/internal.hpp); nothing outside runtime/ does.
   friend struct ArrayAccess;
+  std::vector<double>& reMut() { return re_; }
+  // Makes the array complex (zero imaginary parts) if it is not, and returns them.
+  std::vector<double>& imMut();
+  std::vector<Array>& cellsMut() { return cells_; }
+  void setDims(Dims dims);
+  void setClass(ClassId c) { class_ = c; }
+
   ClassId class_ = ClassId::Undefined;
   Dims dims_{0, 0};
   std::vector<double> re_;

@@ -151,12 +151,14 @@ Array valueOf(const mxArray* value, int depth) {
         raise(errid::kArgument, "Cell arrays nested more than " + std::to_string(kMaxCellDepth) +
                                     " deep are not supported here.");
       }
-      Array out = Array::cell(dims);
+      checkMemory(n, sizeof(Array));
+      std::vector<Array> elements;
+      elements.reserve(n);
       for (std::size_t i = 0; i < n; ++i) {
         const mxArray* element = mxGetCell(value, i);
-        out.cellsMut()[i] = element != nullptr ? valueOf(element, depth + 1) : Array::zeros({0, 0});
+        elements.push_back(element != nullptr ? valueOf(element, depth + 1) : Array::zeros({0, 0}));
       }
-      return out;
+      return Array::cell(dims, std::move(elements));
     }
     default:
       break;

@@ -220,8 +220,7 @@ TEST_F(Plotting, BadArgumentsFailBeforeAnythingIsDrawn) {
 }
 
 TEST_F(Plotting, ComplexDataPlotsRealAgainstImaginary) {
-  rt::Array z = rt::row({1, 2});
-  z.imMut() = {3, 4};
+  const rt::Array z = rt::Array::fromData({1, 2}, {1, 2}, {3, 4});
   const double h = value("plot", {z}).scalar();
   EXPECT_EQ(values(value("get", {h, S("XData")})), (std::vector<double>{1, 2}));
   EXPECT_EQ(values(value("get", {h, S("YData")})), (std::vector<double>{3, 4}));
