@@ -9,8 +9,11 @@
 // on its top surface, eliminated before the inversion.
 #include "line/plattm.hpp"
 
+#include <Eigen/Dense>
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <limits>
 #include <string>
 #include <utility>
 #include <vector>
@@ -89,6 +92,211 @@ rt::Array subtendedAngle(const rt::Array& xxd, const rt::Array& w, const rt::Arr
   return rt::atan((xxd + halfWidth) / h) - rt::atan((xxd - halfWidth) / h);
 }
 
+// ---- compiled assembly and block sums -------------------------------------------
+
+bool isRealDouble(const rt::Array& x, std::size_t atLeast) {
+  return x.isDouble() && !x.isComplex() && x.numel() >= atLeast;
+}
+
+// The strip integral of `G` on an array of offsets, element by element in the same
+// order of operations.
+Eigen::ArrayXXd stripIntegral(const Eigen::ArrayXXd& u, double h, bool flat) {
+  if (flat) return u * (u * u).log() - 2.0 * u;
+  return u * (u * u + h * h).log() - 2.0 * u + (2.0 * h) * (u / h).atan();
+}
+
+// The strip layout the compiled path reads: per conductor (0-based) its first strip,
+// strip count, strip width, centre, height, width and permittivity factor.
+struct Strips {
+  std::vector<std::size_t> first, count;
+  std::vector<double> a, dd, hh, b, diek;
+  std::size_t S = 0;
+};
+
+// Dtot: the potential coefficients of every source strip (column) at every
+// observation strip (row), as the steps on Arrays build it. Conductor pairs are
+// whole blocks of array expressions; a safe point for an interrupt between blocks.
+void assemble(const Strips& st, Eigen::MatrixXd& Dtot) {
+  const std::size_t N = st.count.size();
+  for (std::size_t i = 0; i < N; ++i) {
+    const double ai = st.a[i];
+    const Eigen::Index ni = static_cast<Eigen::Index>(st.count[i]);
+    const Eigen::Index fi = static_cast<Eigen::Index>(st.first[i]);
+    // Self block, symmetric Toeplitz: x(p) for strips p apart, v on the diagonal.
+    // The lower triangle is 0*v + x(p), as eye(n)*v plus the transposed upper one.
+    rt::checkInterrupt();  // between blocks of strips
+    const double v = ai * (std::log(ai / 2.0) - 1.0);
+    std::vector<double> x(static_cast<std::size_t>(std::max<Eigen::Index>(ni, 1)));
+    const double edge = ai / 2.0;
+    for (Eigen::Index p = 1; p < ni; ++p) {
+      const double pd = static_cast<double>(p);
+      x[static_cast<std::size_t>(p)] = ai * ((pd + 0.5) * std::log(pd * ai + edge) -
+                                             (pd - 0.5) * std::log(pd * ai - edge) - 1.0);
+    }
+    for (Eigen::Index c = 0; c < ni; ++c) {
+      for (Eigen::Index r = 0; r < ni; ++r) {
+        const double xp = x[static_cast<std::size_t>(r > c ? r - c : c - r)];
+        const double value = r == c ? v + 0.0 : (r < c ? xp : 0.0 * v + xp);
+        Dtot(fi + r, fi + c) = -value;
+      }
+    }
+
+    for (std::size_t k = i + 1; k < N; ++k) {
+      rt::checkInterrupt();  // between blocks of strips
+      const double ak = st.a[k];
+      const Eigen::Index nk = static_cast<Eigen::Index>(st.count[k]);
+      const Eigen::Index fk = static_cast<Eigen::Index>(st.first[k]);
+      const double d = -st.dd[i] + st.dd[k];
+      const double h = -st.hh[i] + st.hh[k];
+      const double shift = (st.b[i] - st.b[k]) / 2.0;
+      const bool flat = h == 0;
+      // Neighbouring strips share an edge, so G is taken once per edge. Row m of
+      // `atSources` holds G at the edges j*ak (j = 0..nk) of conductor k's strips seen
+      // from the centre of strip m of conductor i; column q of `atObservers` holds G
+      // at the edges j*ai (j = 0..ni) of conductor i's strips seen from the centre of
+      // strip q of conductor k (offsets taken from i's edges, so with their sign).
+      Eigen::ArrayXXd atSources(ni, nk + 1);
+      for (Eigen::Index j = 0; j <= nk; ++j) {
+        const double sourceEdge = static_cast<double>(j) * ak;
+        for (Eigen::Index m = 0; m < ni; ++m) {
+          atSources(m, j) = sourceEdge - (static_cast<double>(m + 1) - 0.5) * ai + d + shift;
+        }
+      }
+      Eigen::ArrayXXd atObservers(ni + 1, nk);
+      for (Eigen::Index q = 0; q < nk; ++q) {
+        const double sourceCentre = (static_cast<double>(q + 1) - 0.5) * ak;
+        for (Eigen::Index j = 0; j <= ni; ++j) {
+          atObservers(j, q) = sourceCentre - static_cast<double>(j) * ai + d + shift;
+        }
+      }
+      atSources = stripIntegral(atSources, h, flat);
+      atObservers = stripIntegral(atObservers, h, flat);
+      Dtot.block(fi, fk, ni, nk) =
+          (0.5 * (atSources.leftCols(nk) - atSources.rightCols(nk))).matrix();
+      Dtot.block(fk, fi, nk, ni) =
+          (0.5 * (atObservers.bottomRows(ni) - atObservers.topRows(ni))).matrix().transpose();
+    }
+  }
+}
+
+// s(p, q) from the whole inverse, each block summed as the sum of its column sums
+// (in order). The inverse is formed a block of columns at a time, with a safe point
+// for an interrupt between blocks, as the runtime forms a large one.
+template <typename Lu>
+void blockSumsOfInverse(const Strips& st, const Lu& lu, Eigen::MatrixXd& sums) {
+  const std::size_t N = st.count.size();
+  const Eigen::Index S = static_cast<Eigen::Index>(st.S);
+  Eigen::MatrixXd inverse;
+  if (S < 1024) {
+    inverse = lu.inverse();
+  } else {
+    inverse.resize(S, S);
+    for (Eigen::Index c = 0; c < S; c += 256) {
+      rt::checkInterrupt();
+      const Eigen::Index w = std::min<Eigen::Index>(256, S - c);
+      inverse.middleCols(c, w) = lu.solve(Eigen::MatrixXd::Identity(S, S).middleCols(c, w));
+    }
+  }
+  for (std::size_t p = 0; p < N; ++p) {
+    for (std::size_t q = 0; q < N; ++q) {
+      double total = 0;
+      for (std::size_t col = st.first[q]; col < st.first[q] + st.count[q]; ++col) {
+        double columnSum = 0;
+        for (std::size_t row = st.first[p]; row < st.first[p] + st.count[p]; ++row) {
+          columnSum += inverse(static_cast<Eigen::Index>(row), static_cast<Eigen::Index>(col));
+        }
+        total += columnSum;
+      }
+      sums(static_cast<Eigen::Index>(p), static_cast<Eigen::Index>(q)) = total;
+    }
+  }
+}
+
+// C(p, q) = a(p)*diek(p)*s(p, q), s(p, q) the sum of all elements of block (p, q) of
+// inv(Dtot), without forming the inverse: one LU factorisation of Dtot (in place) and
+// a solve against one column per conductor (ones on its strips), X = inv(Dtot)*E, so
+// that s(p, q) is the sum of X over the strips of p. The warnings and the non-finite
+// results are those of the runtime's inv.
+rt::Array conductorMatrix(const Strips& st, Eigen::MatrixXd& Dtot) {
+  const std::size_t N = st.count.size();
+  const Eigen::Index S = static_cast<Eigen::Index>(st.S);
+  auto segment = [&](auto&& column, std::size_t p) {
+    return column.segment(static_cast<Eigen::Index>(st.first[p]),
+                          static_cast<Eigen::Index>(st.count[p]));
+  };
+  // s(p, q) for every pair; blocks without strips sum to 0.
+  Eigen::MatrixXd sums =
+      Eigen::MatrixXd::Zero(static_cast<Eigen::Index>(N), static_cast<Eigen::Index>(N));
+  auto fillSums = [&](double value) {
+    for (std::size_t p = 0; p < N; ++p) {
+      for (std::size_t q = 0; q < N; ++q) {
+        if (st.count[p] > 0 && st.count[q] > 0) {
+          sums(static_cast<Eigen::Index>(p), static_cast<Eigen::Index>(q)) = value;
+        }
+      }
+    }
+  };
+  if (S > 0) {
+    if (!Dtot.allFinite()) {
+      rt::warnSingularMatrix();
+      fillSums(std::numeric_limits<double>::quiet_NaN());
+    } else {
+      rt::checkInterrupt();
+      Eigen::PartialPivLU<Eigen::Ref<Eigen::MatrixXd>> lu(Dtot);
+      bool zeroPivot = false;
+      for (Eigen::Index i = 0; i < S; ++i) zeroPivot = zeroPivot || lu.matrixLU()(i, i) == 0.0;
+      if (zeroPivot) {
+        rt::warnSingularMatrix();
+        fillSums(std::numeric_limits<double>::infinity());
+      } else {
+        const double rc = lu.rcond();
+        rt::warnIfBadlyConditioned(rc);
+        if (rc < std::numeric_limits<double>::epsilon()) {
+          // A matrix singular to working precision: its block sums are rounding
+          // noise, and the inverse summed column by column keeps the noise the steps
+          // on Arrays give (so that the reduced matrix is as near singular).
+          blockSumsOfInverse(st, lu, sums);
+        } else {
+          Eigen::MatrixXd X = Eigen::MatrixXd::Zero(S, static_cast<Eigen::Index>(N));
+          for (std::size_t q = 0; q < N; ++q)
+            segment(X.col(static_cast<Eigen::Index>(q)), q).setOnes();
+          X = lu.solve(X);
+          for (std::size_t p = 0; p < N; ++p) {
+            for (std::size_t q = 0; q < N; ++q) {
+              if (st.count[p] > 0 && st.count[q] > 0) {
+                sums(static_cast<Eigen::Index>(p), static_cast<Eigen::Index>(q)) =
+                    segment(X.col(static_cast<Eigen::Index>(q)), p).sum();
+              }
+            }
+          }
+        }
+      }
+    }
+  }
+  rt::Array C = rt::zeros(N, N);
+  std::vector<double>& c = C.reMut();
+  for (std::size_t p = 0; p < N; ++p) {
+    for (std::size_t q = 0; q < N; ++q) {
+      c[p + q * N] =
+          st.a[p] * st.diek[p] * sums(static_cast<Eigen::Index>(p), static_cast<Eigen::Index>(q));
+    }
+  }
+  return C;
+}
+
+// Reduction to the ground strip as return: conductor 1 carries the opposite of the
+// total charge of the others.
+PlattmResult reduceToGround(const rt::Array& C) {
+  const rt::Array n = rt::size(C, dim(Lit::Two));
+  const rt::Array incap = rt::colon(lit(Lit::Two), n);
+  const rt::Array ct = rt::ctranspose(rt::sum(rt::ctranspose(C))) * rt::sum(C);
+  PlattmResult result;
+  result.Ctr = C(incap, incap) - ct(incap, incap) / rt::sum(C(rt::all));
+  result.Ltr =
+      rt::inv(C(incap, incap) - ct(incap, incap) / rt::sum(C(rt::all))) / lit(Lit::LightSpeedSq);
+  return result;
+}
+
 }  // namespace
 
 rt::Array plattmStripCounts(const rt::Array& b, const rt::Array& Nj) {
@@ -148,6 +356,57 @@ PlattmResult plattmBody(int nargin, rt::Array b, rt::Array dd, rt::Array hh, rt:
     count[j] = toCount(Nj(j));
     block[j] = rt::colon(static_cast<double>(S + 1), static_cast<double>(S + count[j]));
     S += count[j];
+  }
+
+  // Compiled path for real geometry; complex or otherwise unusual inputs keep the steps
+  // on Arrays below.
+  if (isRealDouble(b, N) && isRealDouble(dd, N) && isRealDouble(hh, N) && isRealDouble(a, N) &&
+      isRealDouble(diek, N)) {
+    Strips st;
+    st.first.resize(N);
+    st.count.resize(N);
+    for (std::size_t j = 0; j < N; ++j) {
+      st.first[j] = st.S;
+      st.count[j] = count[j + 1];
+      st.S += count[j + 1];
+      st.a.push_back(a.reAt(j));
+      st.dd.push_back(dd.reAt(j));
+      st.hh.push_back(hh.reAt(j));
+      st.b.push_back(b.reAt(j));
+      st.diek.push_back(diek.reAt(j));
+    }
+    rt::checkMemory(st.S * st.S);
+    Eigen::MatrixXd Dtot(static_cast<Eigen::Index>(S), static_cast<Eigen::Index>(S));
+    assemble(st, Dtot);
+    bool compiled = true;
+    if (dielectric) {
+      // The interface blocks of conductors 2..N and of the ground strip, as below.
+      for (std::size_t k = 2; k <= N; ++k) {
+        const rt::Array d = -dd(1) + dd(k);
+        const rt::Array h = hd - (-hh(1) + hh(k));
+        const rt::Array xxd =
+            stripOffsets(Nj(1), ad, Nj(k), a(k)) + d + (bd - b(k)) / lit(Lit::Two);
+        D12.assign({block[k], rt::all}, rt::ctranspose(stripPotential(xxd, ad, h, false)));
+        D21.assign({rt::all, block[k]}, diek(k) * subtendedAngle(xxd, a(k), h));
+      }
+      D22 = rt::eye(toCount(Nj(1)), toCount(Nj(1))) * lit(Lit::Two) * lit(Lit::Pi) * diel /
+            (lit(Lit::One) - diel);
+      const rt::Array xxd = stripOffsets(Nj(1), ad, Nj(1), a(1));
+      D12.assign({block[1], rt::all}, rt::ctranspose(stripPotential(xxd, ad, hd, false)));
+      D21.assign({rt::all, block[1]}, diek(1) * subtendedAngle(xxd, a(1), hd));
+      const rt::Array DC = rt::inv(D22) * D21;
+      const rt::Array correction = D12 * DC;
+      if (correction.isComplex() || correction.rows() != S || correction.cols() != S) {
+        compiled = false;
+      } else {
+        Dtot -= Eigen::Map<const Eigen::MatrixXd>(
+            correction.re().data(), static_cast<Eigen::Index>(S), static_cast<Eigen::Index>(S));
+      }
+    }
+    if (compiled) {
+      rt::Array C = conductorMatrix(st, Dtot) * lit(Lit::Two) * lit(Lit::Pi) * lit(Lit::Eps0);
+      return reduceToGround(C);
+    }
   }
 
   rt::Array Dtot = rt::zeros(S, S);
@@ -224,17 +483,7 @@ PlattmResult plattmBody(int nargin, rt::Array b, rt::Array dd, rt::Array hh, rt:
     }
   }
   C = C * lit(Lit::Two) * lit(Lit::Pi) * lit(Lit::Eps0);
-
-  // Reduction to the ground strip as return: conductor 1 carries the opposite of
-  // the total charge of the others.
-  const rt::Array n = rt::size(C, dim(Lit::Two));
-  const rt::Array incap = rt::colon(lit(Lit::Two), n);
-  const rt::Array ct = rt::ctranspose(rt::sum(rt::ctranspose(C))) * rt::sum(C);
-  PlattmResult result;
-  result.Ctr = C(incap, incap) - ct(incap, incap) / rt::sum(C(rt::all));
-  result.Ltr =
-      rt::inv(C(incap, incap) - ct(incap, incap) / rt::sum(C(rt::all))) / lit(Lit::LightSpeedSq);
-  return result;
+  return reduceToGround(C);
 }
 
 }  // namespace xt

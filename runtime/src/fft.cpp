@@ -2,7 +2,10 @@
 #include <fftw3.h>
 
 #include <complex>
+#include <map>
+#include <memory>
 #include <mutex>
+#include <tuple>
 #include <vector>
 
 #include "internal.hpp"
@@ -17,6 +20,39 @@ std::mutex& plannerMutex() {
   static std::mutex m;
   return m;
 }
+
+// A plan for one shape of transform, made once and applied to any buffer from
+// fftw_malloc (whose alignment is the one it was made for). Plans live until exit.
+struct PlanKey {
+  std::size_t n, inner, outer;
+  int sign;
+  bool operator<(const PlanKey& o) const {
+    return std::tie(n, inner, outer, sign) < std::tie(o.n, o.inner, o.outer, o.sign);
+  }
+};
+
+fftw_plan planFor(const PlanKey& key, fftw_complex* data) {
+  static std::map<PlanKey, fftw_plan> plans;
+  std::lock_guard<std::mutex> lock(plannerMutex());
+  const auto found = plans.find(key);
+  if (found != plans.end()) return found->second;
+  // `inner` interleaved sequences of length n with stride `inner`, repeated `outer`
+  // times.
+  fftw_iodim length{static_cast<int>(key.n), static_cast<int>(key.inner),
+                    static_cast<int>(key.inner)};
+  fftw_iodim howMany[2] = {{static_cast<int>(key.inner), 1, 1},
+                           {static_cast<int>(key.outer), static_cast<int>(key.n * key.inner),
+                            static_cast<int>(key.n * key.inner)}};
+  // FFTW_ESTIMATE plans without touching the data.
+  const fftw_plan plan =
+      fftw_plan_guru_dft(1, &length, 2, howMany, data, data, key.sign, FFTW_ESTIMATE);
+  if (plan != nullptr) plans.emplace(key, plan);
+  return plan;
+}
+
+struct FftwFree {
+  void operator()(fftw_complex* p) const { fftw_free(p); }
+};
 
 Array transform(const Array& x, int sign, const char* name) {
   numericOperand(x, name);
@@ -35,33 +71,33 @@ Array transform(const Array& x, int sign, const char* name) {
   for (std::size_t d = dim + 1; d <= x.ndims(); ++d) outer *= x.size(d);
 
   const std::size_t total = x.numel();
-  std::vector<std::complex<double>> buffer(total);
-  for (std::size_t i = 0; i < total; ++i) buffer[i] = x.at(i);
-  auto* data = reinterpret_cast<fftw_complex*>(buffer.data());
+  checkMemory(2 * total);
+  std::unique_ptr<fftw_complex[], FftwFree> buffer(fftw_alloc_complex(total));
+  if (!buffer) raiseOutOfMemory();
+  fftw_complex* data = buffer.get();
+  const std::vector<double>& xre = x.re();
+  if (x.isComplex()) {
+    const std::vector<double>& xim = x.im();
+    for (std::size_t i = 0; i < total; ++i) {
+      data[i][0] = xre[i];
+      data[i][1] = xim[i];
+    }
+  } else {
+    for (std::size_t i = 0; i < total; ++i) {
+      data[i][0] = xre[i];
+      data[i][1] = 0.0;
+    }
+  }
 
-  // One plan covers every transform of the array: `inner` interleaved
-  // sequences of length n with stride `inner`, repeated `outer` times.
-  fftw_iodim length{static_cast<int>(n), static_cast<int>(inner), static_cast<int>(inner)};
-  fftw_iodim howMany[2] = {
-      {static_cast<int>(inner), 1, 1},
-      {static_cast<int>(outer), static_cast<int>(n * inner), static_cast<int>(n * inner)}};
-  fftw_plan plan;
-  {
-    std::lock_guard<std::mutex> lock(plannerMutex());
-    plan = fftw_plan_guru_dft(1, &length, 2, howMany, data, data, sign, FFTW_ESTIMATE);
-  }
+  const fftw_plan plan = planFor({n, inner, outer, sign}, data);
   if (plan == nullptr) raise(errid::kArgument, std::string(name) + ": no transform plan.");
-  fftw_execute(plan);
-  {
-    std::lock_guard<std::mutex> lock(plannerMutex());
-    fftw_destroy_plan(plan);
-  }
+  fftw_execute_dft(plan, data, data);
   std::vector<double> re(total);
   std::vector<double> im(total);
   const double scale = sign == FFTW_BACKWARD ? 1.0 / static_cast<double>(n) : 1.0;
   for (std::size_t i = 0; i < total; ++i) {
-    re[i] = buffer[i].real() * scale;
-    im[i] = buffer[i].imag() * scale;
+    re[i] = data[i][0] * scale;
+    im[i] = data[i][1] * scale;
   }
   return makeComplex(x.dims(), std::move(re), std::move(im));
 }

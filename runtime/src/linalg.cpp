@@ -79,18 +79,10 @@ bool hasNonFinite(const Array& a) {
 template <typename LU>
 bool conditionWarning(const LU& lu) {
   if (hasZeroPivot(lu)) {
-    warning(warnid::kSingular, "Matrix is singular to working precision.");
+    warnSingularMatrix();
     return true;
   }
-  const double rc = lu.rcond();
-  if (rc < kEps) {
-    char buf[160];
-    std::snprintf(buf, sizeof buf,
-                  "Matrix is badly conditioned (reciprocal condition number %.6e); the result "
-                  "may be inaccurate.",
-                  rc);
-    warning(warnid::kIllConditioned, buf);
-  }
+  warnIfBadlyConditioned(lu.rcond());
   return false;
 }
 
@@ -127,6 +119,21 @@ bool oneCluster(const Eigen::VectorXcd& values, double scale) {
 
 }  // namespace
 
+void warnSingularMatrix() {
+  warning(warnid::kSingular, "Matrix is singular to working precision.");
+}
+
+void warnIfBadlyConditioned(double rc) {
+  if (rc < kEps) {
+    char buf[160];
+    std::snprintf(buf, sizeof buf,
+                  "Matrix is badly conditioned (reciprocal condition number %.6e); the result "
+                  "may be inaccurate.",
+                  rc);
+    warning(warnid::kIllConditioned, buf);
+  }
+}
+
 // The inverse from an LU factorisation. A large matrix is solved a block of columns
 // at a time, with a safe point for an interrupt between blocks (the inverse of order
 // 12000 takes minutes); a smaller one is solved against the whole identity at once,
@@ -153,7 +160,7 @@ Array inv(const Array& a) {
   const std::size_t n = a.rows();
   if (n == 0) return zeros(0, 0);
   if (hasNonFinite(a)) {
-    warning(warnid::kSingular, "Matrix is singular to working precision.");
+    warnSingularMatrix();
     Array out = Array::zeros({n, n});
     for (double& v : ArrayAccess::re(out)) v = std::numeric_limits<double>::quiet_NaN();
     return out;

@@ -144,6 +144,11 @@ Array flipud(const Array& x);
 Array inv(const Array& a);
 // Reciprocal condition number estimate in the 1-norm (0 for a singular matrix).
 double rcond(const Array& a);
+// The warnings of inv and mldivide about their LU factors, for compiled kernels that factor
+// a matrix themselves: an exactly zero pivot, and a reciprocal condition number (in
+// the 1-norm, as rcond estimates it) below eps.
+void warnSingularMatrix();
+void warnIfBadlyConditioned(double rc);
 // [V, D] = eig(A) for a general (real or complex) square matrix. V is never
 // singular for a matrix with a repeated eigenvalue that is not defective.
 std::pair<Array, Array> eig(const Array& a);
