@@ -273,15 +273,14 @@ rt::Array conductorMatrix(const Strips& st, Eigen::MatrixXd& Dtot) {
       }
     }
   }
-  rt::Array C = rt::zeros(N, N);
-  std::vector<double>& c = C.reMut();
+  std::vector<double> c(N * N);
   for (std::size_t p = 0; p < N; ++p) {
     for (std::size_t q = 0; q < N; ++q) {
       c[p + q * N] =
           st.a[p] * st.diek[p] * sums(static_cast<Eigen::Index>(p), static_cast<Eigen::Index>(q));
     }
   }
-  return C;
+  return rt::Array::fromData({N, N}, std::move(c));
 }
 
 // Reduction to the ground strip as return: conductor 1 carries the opposite of the

@@ -39,11 +39,10 @@ std::optional<rt::Array> completedTransform(const rt::Array& supv, const rt::Arr
   const double two = lit(Lit::Two).scalar();
   const double steps = static_cast<double>(M) - lit(Lit::One).scalar();
   const double window = tmax.scalar();
-  rt::Array vt = rt::zeros(N, n);
-  std::vector<double>& out = vt.reMut();
+  std::vector<double> out(N * n);
   const std::vector<double>& ytRe = yt.re();
   for (std::size_t i = 0; i < out.size(); ++i) out[i] = ytRe[i] * two * steps / window;
-  return vt;
+  return rt::Array::fromData({N, n}, std::move(out));
 }
 
 }  // namespace

@@ -393,10 +393,7 @@ void sweep(const rt::Array& f, const rt::Array& C, const rt::Array& L, const Inp
   SysVec B(2 * n), V(2 * n);
   std::conditional_t<N == Eigen::Dynamic, int, SmallLu<N2>> lu{};
 
-  std::vector<double>& nearRe = VNE.reMut();
-  std::vector<double>& nearIm = VNE.imMut();
-  std::vector<double>& farRe = VFE.reMut();
-  std::vector<double>& farIm = VFE.imMut();
+  std::vector<double> nearRe(nf * nc), nearIm(nf * nc), farRe(nf * nc), farIm(nf * nc);
   const Complex twoPiI = literal(Lit::TwoPiI).complexScalar();
 
   for (std::size_t k = 0; k < nf; ++k) {
@@ -470,6 +467,8 @@ void sweep(const rt::Array& f, const rt::Array& C, const rt::Array& L, const Inp
       farIm[k + c * nf] = far(static_cast<Eigen::Index>(c)).imag();
     }
   }
+  VNE = rt::Array::fromData({nf, nc}, std::move(nearRe), std::move(nearIm));
+  VFE = rt::Array::fromData({nf, nc}, std::move(farRe), std::move(farIm));
 }
 
 // The compiled loop when every input fits it; false (nothing computed, nothing
@@ -501,8 +500,6 @@ bool solveCompiled(const rt::Array& f, const rt::Array& xL, const rt::Array& VS,
   in.ZS = *zs;
   in.ZL = *zl;
 
-  out.VNE = rt::zeros(in.nf, in.nc);
-  out.VFE = rt::zeros(in.nf, in.nc);
   switch (in.nc) {
     case 1:
       sweep<1>(f, C, L, in, hook, out.VNE, out.VFE);
