@@ -22,7 +22,9 @@ std::mutex& plannerMutex() {
 }
 
 // A plan for one shape of transform, made once and applied to any buffer from
-// fftw_malloc (whose alignment is the one it was made for). Plans live until exit.
+// fftw_malloc (whose alignment is the one it was made for). Plans live until exit
+// or until the plug-in holding this copy of the runtime is unloaded; then they are
+// destroyed (FFTW itself may still serve another plug-in, so it is not cleaned up).
 struct PlanKey {
   std::size_t n, inner, outer;
   int sign;
@@ -31,8 +33,19 @@ struct PlanKey {
   }
 };
 
+struct PlanCache {
+  std::map<PlanKey, fftw_plan> plans;
+  PlanCache() = default;
+  PlanCache(const PlanCache&) = delete;
+  PlanCache& operator=(const PlanCache&) = delete;
+  ~PlanCache() {
+    for (auto& entry : plans) fftw_destroy_plan(entry.second);
+  }
+};
+
 fftw_plan planFor(const PlanKey& key, fftw_complex* data) {
-  static std::map<PlanKey, fftw_plan> plans;
+  static PlanCache cache;
+  std::map<PlanKey, fftw_plan>& plans = cache.plans;
   std::lock_guard<std::mutex> lock(plannerMutex());
   const auto found = plans.find(key);
   if (found != plans.end()) return found->second;
