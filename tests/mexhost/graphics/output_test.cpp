@@ -304,9 +304,9 @@ TEST_F(Files, PrintAndSaveasWriteTheNamedFileInTheFormatAsked) {
       {"saveas", {1.0, at("x.gif")}},
       {"saveas", {at("x.png")}},
   };
-  for (const auto& [function, args] : refused) {
-    const rt::Error e = errorOf([&] { call(function, args); });
-    EXPECT_NE(e.identifier(), "") << function;
+  for (const auto& row : refused) {
+    const rt::Error e = errorOf([&] { call(row.first, row.second); });
+    EXPECT_NE(e.identifier(), "") << row.first;
   }
   EXPECT_FALSE(std::filesystem::exists(folder_.path() / "x.gif"));
 }
