@@ -178,9 +178,14 @@ TEST_P(HostileInput, EndsAsExpectedAndTheNextCallDrawsAsInACleanSession) {
   }
   EXPECT_EQ(s->status(), anError ? 1 : 0);
 
+  // A row that made no graphics object leaves the handles as a clean session has
+  // them, and the files are then the same to the byte; only the others are parsed.
+  static const json cleanFigures[] = {withoutHandles(clean->figure(1)),
+                                      withoutHandles(clean->figure(2))};
   for (int n : {1, 2}) {
     ASSERT_TRUE(s->hasFigure(n)) << "the call after the row drew no figure " << n;
-    EXPECT_EQ(withoutHandles(s->figure(n)), withoutHandles(clean->figure(n)))
+    if (s->figureText(n) == clean->figureText(n)) continue;
+    EXPECT_EQ(withoutHandles(s->figure(n)), cleanFigures[n - 1])
         << "figure " << n << " differs from a clean session's";
   }
 }

@@ -102,6 +102,11 @@ json Session::figure(int n, bool drawnow) const {
   return json::parse(readFile(path));
 }
 
+std::string Session::figureText(int n, bool drawnow) const {
+  const fs::path path = figurePath(folder_, n, drawnow);
+  return fs::exists(path) ? readFile(path) : std::string();
+}
+
 std::vector<std::string> Session::figureFiles() const {
   std::vector<std::string> names;
   if (!fs::exists(folder_ / "figs")) return names;

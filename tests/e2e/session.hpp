@@ -45,6 +45,8 @@ class Session {
   // ("figureN.json"), or its snapshot at the last drawnow ("figureN-drawnow.json").
   bool hasFigure(int n, bool drawnow = false) const;
   json figure(int n, bool drawnow = false) const;
+  // The same file as written, unparsed ("" when it was not written).
+  std::string figureText(int n, bool drawnow = false) const;
   // The names of every figure file written, sorted.
   std::vector<std::string> figureFiles() const;
 
