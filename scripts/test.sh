@@ -39,8 +39,8 @@ ctest --test-dir build --output-on-failure -j"$jobs" -LE slow
 
 # The sanitizer pass is built with clang, whose front end takes the Eigen-heavy
 # units in a third of GCC's time, without optimisation except for the numerical
-# units (-O1, so that the sessions run at a usable speed). The Octave reference's
-# outputs are the ones the first pass wrote.
+# units and mexhost's interpreter and graphics (-O1, so that the sessions run at a
+# usable speed). The Octave reference's outputs are the ones the first pass wrote.
 configure build-sanitize -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
   -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O0 -g1" -DCMAKE_C_FLAGS_DEBUG="-O0 -g1" \
   -DXT_COMPUTE_FLAGS=-O1 -DXT_SANITIZE=ON -DXT_BUILD_BENCH=OFF \
