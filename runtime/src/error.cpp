@@ -19,6 +19,9 @@ WarningHandler& handlerSlot() {
   return handler;
 }
 
+// The innermost capture of this thread, if any.
+thread_local WarningCapture* capturing = nullptr;
+
 }  // namespace
 
 void raise(std::string identifier, std::string message) {
@@ -46,7 +49,23 @@ WarningHandler setWarningHandler(WarningHandler handler) {
 }
 
 void warning(const std::string& identifier, const std::string& message) {
+  if (capturing != nullptr) {
+    capturing->held_.push_back({identifier, message});
+    return;
+  }
   handlerSlot()(identifier, message);
+}
+
+WarningCapture::WarningCapture() : outer_(capturing) {
+  capturing = this;
+}
+
+WarningCapture::~WarningCapture() {
+  capturing = outer_;
+}
+
+std::vector<HeldWarning> WarningCapture::take() {
+  return std::exchange(held_, {});
 }
 
 const Array& checkDefined(const Array& value, std::string_view name, bool isInput) {

@@ -15,10 +15,14 @@
 #include <Eigen/Dense>
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <complex>
+#include <exception>
 #include <limits>
 #include <optional>
+#include <system_error>
+#include <thread>
 #include <type_traits>
 #include <utility>
 
@@ -367,6 +371,51 @@ Eigen::VectorXcd solveSystem(const Eigen::MatrixXcd& A, const Eigen::VectorXcd& 
   return lu.solve(b);
 }
 
+// Runs frequencies(first, last, stop) over [0, nf): on two threads when asked for and
+// the sweep is long enough to pay for one, else on the calling thread alone. The
+// calling thread takes the first half and gives its warnings as they come; a worker
+// takes the rest and holds its warnings back, to be given after the first half's, so
+// that the host sees what one thread would have shown, in the same order. An error
+// ends the sweep as on one thread: the first half's at once (the worker is stopped
+// and what it held is dropped), the worker's after the warnings it held before it.
+template <typename Frequencies>
+void splitFrequencies(std::size_t nf, bool parallel, const Frequencies& frequencies) {
+  constexpr std::size_t kParallelFrom = 256;
+  if (!parallel || nf < kParallelFrom || std::thread::hardware_concurrency() < 2) {
+    frequencies(0, nf, nullptr);
+    return;
+  }
+  const std::size_t half = nf / 2;
+  std::atomic<bool> stop{false};
+  std::vector<rt::HeldWarning> held;
+  std::exception_ptr failure;
+  std::thread worker;
+  try {
+    worker = std::thread([&] {
+      rt::WarningCapture capture;
+      try {
+        frequencies(half, nf, &stop);
+      } catch (...) {
+        failure = std::current_exception();
+      }
+      held = capture.take();
+    });
+  } catch (const std::system_error&) {  // no thread to be had: one thread does it all
+    frequencies(0, nf, nullptr);
+    return;
+  }
+  try {
+    frequencies(0, half, nullptr);
+  } catch (...) {
+    stop.store(true, std::memory_order_relaxed);
+    worker.join();
+    throw;
+  }
+  worker.join();
+  for (const auto& w : held) rt::warning(w.identifier, w.message);
+  if (failure) std::rethrow_exception(failure);
+}
+
 // The frequency loop for N conductors (Eigen::Dynamic: any number), writing row k of
 // VNE and VFE (nf-by-nc, complex, column-major) at frequency k.
 template <int N>
@@ -387,86 +436,117 @@ void sweep(const rt::Array& f, const rt::Array& C, const rt::Array& L, const Inp
       Lm(r, c) = L.at(static_cast<std::size_t>(r + c * n));
     }
   }
-  Mat Zk(n, n), Yk(n, n), SCR(n, n), T(n, n), Zz(n, n), ZST(n, n), ZLT(n, n);
-  Vec GAM(n), EP(n), EN(n), Ip(n), Im(n);
-  Sys A(2 * n, 2 * n);
-  SysVec B(2 * n), V(2 * n);
-  std::conditional_t<N == Eigen::Dynamic, int, SmallLu<N2>> lu{};
+  // One thread's working storage: nothing is allocated inside the loop.
+  struct Work {
+    explicit Work(Eigen::Index n)
+        : Zk(n, n),
+          Yk(n, n),
+          SCR(n, n),
+          T(n, n),
+          Zz(n, n),
+          ZST(n, n),
+          ZLT(n, n),
+          GAM(n),
+          EP(n),
+          EN(n),
+          Ip(n),
+          Im(n),
+          A(2 * n, 2 * n),
+          B(2 * n),
+          V(2 * n) {}
+    Mat Zk, Yk, SCR, T, Zz, ZST, ZLT;
+    Vec GAM, EP, EN, Ip, Im;
+    Sys A;
+    SysVec B, V;
+    std::conditional_t<N == Eigen::Dynamic, int, SmallLu<N2>> lu{};
+  };
 
   std::vector<double> nearRe(nf * nc), nearIm(nf * nc), farRe(nf * nc), farIm(nf * nc);
   const Complex twoPiI = literal(Lit::TwoPiI).complexScalar();
 
-  for (std::size_t k = 0; k < nf; ++k) {
-    rt::checkInterrupt();  // between frequencies
-    const Complex jw = twoPiI * std::conj(f.at(k));
-    Zk = Lm * jw;
-    Yk = Cm * jw;
-    SCR.noalias() = Yk * Zk;
-    if constexpr (N == 2) {
-      if (allFinite(SCR)) {
-        eig2(SCR, T, GAM);
+  // Frequencies [first, last); each writes only its own rows of the results.
+  auto frequencies = [&](std::size_t first, std::size_t last, const std::atomic<bool>* stop) {
+    Work w(n);
+    auto& [Zk, Yk, SCR, T, Zz, ZST, ZLT, GAM, EP, EN, Ip, Im, A, B, V, lu] = w;
+    for (std::size_t k = first; k < last; ++k) {
+      if (stop == nullptr) {
+        rt::checkInterrupt();  // between frequencies, on the host's thread
+      } else if (stop->load(std::memory_order_relaxed)) {
+        return;
+      }
+      const Complex jw = twoPiI * std::conj(f.at(k));
+      Zk = Lm * jw;
+      Yk = Cm * jw;
+      SCR.noalias() = Yk * Zk;
+      if constexpr (N == 2) {
+        if (allFinite(SCR)) {
+          eig2(SCR, T, GAM);
+        } else {
+          eigThroughRuntime(SCR, T, GAM);
+        }
+      } else if constexpr (N == 1) {
+        if (!allFinite(SCR)) eigThroughRuntime(SCR, T, GAM);
+        T(0, 0) = 1.0;
+        GAM(0) = SCR(0, 0);
       } else {
         eigThroughRuntime(SCR, T, GAM);
       }
-    } else if constexpr (N == 1) {
-      if (!allFinite(SCR)) eigThroughRuntime(SCR, T, GAM);
-      T(0, 0) = 1.0;
-      GAM(0) = SCR(0, 0);
-    } else {
-      eigThroughRuntime(SCR, T, GAM);
-    }
-    for (Eigen::Index m = 0; m < n; ++m) GAM(m) = std::sqrt(GAM(m));
-    if (hook != nullptr) {
-      rt::Array hookT = toArray(T);
-      rt::Array hookGAM = toArray(GAM);
-      (*hook)(k + 1, hookT, hookGAM);
-      for (Eigen::Index i = 0; i < T.size(); ++i)
-        T.data()[i] = hookT.at(static_cast<std::size_t>(i));
-      for (Eigen::Index i = 0; i < n; ++i) GAM(i) = hookGAM.at(static_cast<std::size_t>(i));
-    }
-    for (Eigen::Index m = 0; m < n; ++m) {
-      const Complex z = GAM(m) * in.xL;
-      if (z.real() == 0) {
-        // exp(+-i y) = cos(y) +- i sin(y): one sine and cosine for both.
-        const double cosine = std::cos(z.imag()), sine = std::sin(z.imag());
-        EP(m) = {cosine, sine};
-        EN(m) = {cosine, -sine};
+      for (Eigen::Index m = 0; m < n; ++m) GAM(m) = std::sqrt(GAM(m));
+      if (hook != nullptr) {
+        rt::Array hookT = toArray(T);
+        rt::Array hookGAM = toArray(GAM);
+        (*hook)(k + 1, hookT, hookGAM);
+        for (Eigen::Index i = 0; i < T.size(); ++i)
+          T.data()[i] = hookT.at(static_cast<std::size_t>(i));
+        for (Eigen::Index i = 0; i < n; ++i) GAM(i) = hookGAM.at(static_cast<std::size_t>(i));
+      }
+      for (Eigen::Index m = 0; m < n; ++m) {
+        const Complex z = GAM(m) * in.xL;
+        if (z.real() == 0) {
+          // exp(+-i y) = cos(y) +- i sin(y): one sine and cosine for both.
+          const double cosine = std::cos(z.imag()), sine = std::sin(z.imag());
+          EP(m) = {cosine, sine};
+          EN(m) = {cosine, -sine};
+        } else {
+          EP(m) = std::exp(z);
+          EN(m) = std::exp(-z);
+        }
+      }
+      Zz.noalias() = Zk * T;
+      for (Eigen::Index m = 0; m < n; ++m) Zz.col(m) *= reciprocal(GAM(m));
+
+      modalTermination(in.ZS, k, T, ZST);
+      modalTermination(in.ZL, k, T, ZLT);
+      A.topLeftCorner(n, n) = Zz + ZST;
+      A.topRightCorner(n, n) = Zz - ZST;
+      A.bottomLeftCorner(n, n) = (Zz - ZLT) * EN.asDiagonal();
+      A.bottomRightCorner(n, n) = (Zz + ZLT) * EP.asDiagonal();
+      for (Eigen::Index r = 0; r < n; ++r) {
+        V(r) = in.VS.at(k, static_cast<std::size_t>(r));
+        V(n + r) = in.VL.at(k, static_cast<std::size_t>(r));
+      }
+      if constexpr (N == Eigen::Dynamic) {
+        B = solveSystem(A, V);
       } else {
-        EP(m) = std::exp(z);
-        EN(m) = std::exp(-z);
+        B = solveSystem<N2>(lu, A, V);
+      }
+      Ip = B.head(n);
+      Im = B.tail(n);
+
+      // Zz*(Ip + Im) and Zz*(EN.*Ip + EP.*Im), row k of the results.
+      const Vec near = Zz * (Ip + Im);
+      const Vec far = Zz * (EN.cwiseProduct(Ip) + EP.cwiseProduct(Im));
+      for (std::size_t c = 0; c < nc; ++c) {
+        nearRe[k + c * nf] = near(static_cast<Eigen::Index>(c)).real();
+        nearIm[k + c * nf] = near(static_cast<Eigen::Index>(c)).imag();
+        farRe[k + c * nf] = far(static_cast<Eigen::Index>(c)).real();
+        farIm[k + c * nf] = far(static_cast<Eigen::Index>(c)).imag();
       }
     }
-    Zz.noalias() = Zk * T;
-    for (Eigen::Index m = 0; m < n; ++m) Zz.col(m) *= reciprocal(GAM(m));
-
-    modalTermination(in.ZS, k, T, ZST);
-    modalTermination(in.ZL, k, T, ZLT);
-    A.topLeftCorner(n, n) = Zz + ZST;
-    A.topRightCorner(n, n) = Zz - ZST;
-    A.bottomLeftCorner(n, n) = (Zz - ZLT) * EN.asDiagonal();
-    A.bottomRightCorner(n, n) = (Zz + ZLT) * EP.asDiagonal();
-    for (Eigen::Index r = 0; r < n; ++r) {
-      V(r) = in.VS.at(k, static_cast<std::size_t>(r));
-      V(n + r) = in.VL.at(k, static_cast<std::size_t>(r));
-    }
-    if constexpr (N == Eigen::Dynamic) {
-      B = solveSystem(A, V);
-    } else {
-      B = solveSystem<N2>(lu, A, V);
-    }
-    Ip = B.head(n);
-    Im = B.tail(n);
-
-    // Zz*(Ip + Im) and Zz*(EN.*Ip + EP.*Im), row k of the results.
-    const Vec near = Zz * (Ip + Im);
-    const Vec far = Zz * (EN.cwiseProduct(Ip) + EP.cwiseProduct(Im));
-    for (std::size_t c = 0; c < nc; ++c) {
-      nearRe[k + c * nf] = near(static_cast<Eigen::Index>(c)).real();
-      nearIm[k + c * nf] = near(static_cast<Eigen::Index>(c)).imag();
-      farRe[k + c * nf] = far(static_cast<Eigen::Index>(c)).real();
-      farIm[k + c * nf] = far(static_cast<Eigen::Index>(c)).imag();
-    }
-  }
+  };
+  // The modal hook (tests) sees the frequencies in order, on one thread; the general
+  // path for other orders calls the runtime's decompositions, and stays on one too.
+  splitFrequencies(nf, hook == nullptr && N != Eigen::Dynamic, frequencies);
   VNE = rt::Array::fromData({nf, nc}, std::move(nearRe), std::move(nearIm));
   VFE = rt::Array::fromData({nf, nc}, std::move(farRe), std::move(farIm));
 }

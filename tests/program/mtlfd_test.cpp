@@ -4,7 +4,10 @@
 
 #include <cmath>
 #include <complex>
+#include <limits>
 #include <numbers>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "driver/ftrapez.hpp"
@@ -164,6 +167,53 @@ TEST(MtlfdLayouts, AbsentInputsAreNamedAtTheirFirstRead) {
   testing::expectUndefined([&] { mtlfdBody(kF2, {}, {}, {}, {}, {}, kC2, kL2); }, "VS");
   testing::expectUndefined([&] { mtlfdBody(kF2, {}, VS, {}, VS, 50, kC2, kL2); }, "xL");
   testing::expectUndefined([&] { mtlfdBody(kF2, 0.1, VS, {}, VS, 50, kC2, kL2); }, "ZS");
+}
+
+// A long sweep runs on two threads. What the host is shown must be what one thread
+// shows (the modal hook keeps a sweep on one): the same warnings in the same order,
+// and an error in either half ending the sweep after the warnings before it.
+TEST(MtlfdThreads, WarningsAndErrorsComeAsFromOneThread) {
+  const std::size_t nf = 600;
+  std::vector<double> freq(nf), zs(4 * nf, 0.0);
+  for (std::size_t k = 0; k < nf; ++k) {
+    freq[k] = 1e7 * static_cast<double>(k + 1);
+    zs[4 * k] = zs[4 * k + 3] = 50;
+  }
+  // A line far shorter than a wavelength, shorted at the far end: where it is shorted
+  // at the source too, the system is nearly singular, each time with another
+  // condition number (it grows with the frequency).
+  for (std::size_t k : {2, 150, 298, 299, 300, 301, 450, 599}) zs[4 * k] = zs[4 * k + 3] = 0;
+  const rt::Array ZS = rt::Array::fromData({2, 2, nf}, zs);
+  auto run = [&](const std::vector<double>& f, bool oneThread) {
+    std::vector<std::string> shown;
+    const std::thread::id host = std::this_thread::get_id();
+    const rt::WarningHandler previous =
+        rt::setWarningHandler([&](const std::string&, const std::string& message) {
+          shown.push_back(message);
+          // The host is only ever called from its own thread.
+          if (std::this_thread::get_id() != host) shown.push_back("from another thread");
+        });
+    const rt::Array fa = rt::Array::fromData({1, nf}, f);
+    try {
+      const MtlfdResult r =
+          oneThread
+              ? detail::mtlfdWithModalHook(fa, 1e-19, rt::column({1, 0}), ZS, kZero2, 0.0, kC2, kL2,
+                                           [](std::size_t, rt::Array&, rt::Array&) {})
+              : mtlfdBody(fa, 1e-19, rt::column({1, 0}), ZS, kZero2, 0.0, kC2, kL2);
+      shown.push_back("VNE(600, 1) = " + std::to_string(r.VNE.reAt(nf - 1)));
+    } catch (const rt::Error& e) {
+      shown.push_back("error: " + e.message());
+    }
+    rt::setWarningHandler(previous);
+    return shown;
+  };
+  for (std::size_t failing : {nf, std::size_t{200}, std::size_t{420}}) {
+    std::vector<double> f = freq;
+    if (failing < nf) f[failing] = std::numeric_limits<double>::quiet_NaN();
+    const std::vector<std::string> one = run(f, true);
+    EXPECT_EQ(run(f, false), one) << "failing at " << failing;
+    EXPECT_EQ(one.size(), failing == nf ? 9u : failing == 200 ? 3u : 7u) << failing;
+  }
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace rt {
 
@@ -68,6 +69,27 @@ using WarningHandler =
 // Installs a handler and returns the previous one.
 WarningHandler setWarningHandler(WarningHandler handler);
 void warning(const std::string& identifier, const std::string& message);
+
+// While one lives, the warnings raised on its thread are kept in it instead of going
+// to the handler (whose host may only be called from the host's own thread); take()
+// hands them over in the order they were raised, to be given there with warning().
+struct HeldWarning {
+  std::string identifier;
+  std::string message;
+};
+class WarningCapture {
+ public:
+  WarningCapture();
+  ~WarningCapture();
+  WarningCapture(const WarningCapture&) = delete;
+  WarningCapture& operator=(const WarningCapture&) = delete;
+  std::vector<HeldWarning> take();
+
+ private:
+  friend void warning(const std::string& identifier, const std::string& message);
+  std::vector<HeldWarning> held_;
+  WarningCapture* outer_;
+};
 
 namespace warnid {
 inline constexpr const char* kSingular = "rt:singularMatrix";
