@@ -356,6 +356,9 @@ TEST_F(Files, UnwritablePlacesAndMissingFiguresAreErrors) {
     const rt::Error e = errorOf([&] { writeFigure(g, 1, nowhere, Formats::parse(ext)); });
     EXPECT_EQ(e.identifier(), "mexhost:graphics:writeFailed") << ext;
   }
+  // The formats are written side by side; the error is the first format's.
+  const rt::Error first = errorOf([&] { writeFigure(g, 1, nowhere, Formats::all()); });
+  EXPECT_NE(first.message().find("figure1.png"), std::string::npos) << first.message();
   EXPECT_EQ(errorOf([&] { writeFigure(g, 4, folder_.path() / "f", Formats::all()); }).identifier(),
             "mexhost:graphics:invalidHandle");
   EXPECT_EQ(errorOf([&] { figureJson(g, gca()); }).identifier(), "mexhost:graphics:invalidHandle");
