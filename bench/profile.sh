@@ -104,9 +104,9 @@ report "$data/process.data" --no-children --sort dso,symbol -g none --comm mexho
 activities=(
   "computation: plattm, mtlfd, iffts, ftrapez|fn|^xt::(plattmBody|mtlfdBody|ifftsBody|ftrapez[A-Za-z]*)$"
   "the plug-in call, figures included|fn|^xt::vextrabBody$"
-  "banner snapshot (drawnow), its files included|fn|^xt::byname::drawnow$"
-  "figure files, every format (snapshot included)|fn|^mh::gfx::writeFigure$"
-  "PNG encoding (cairo_surface_write_to_png)|fn|^cairo_surface_write_to_png$"
+  "banner snapshot (drawnow; files only with --snapshots)|fn|^xt::byname::drawnow$"
+  "figure files, every format|fn|^mh::gfx::writeFigure$"
+  "PNG encoding (libpng)|fn|^mh::gfx::writePng$"
   "  of it zlib compression (deflate)|fn|^deflate$"
   "JSON text|fn|^mh::gfx::figureJson"
   "fonts: fontconfig, freetype, expat (self)|dso|^lib(fontconfig|freetype|expat)"

@@ -8,7 +8,7 @@ packages=(
   build-essential cmake ninja-build pkg-config libedit-dev python3
   libeigen3-dev libfftw3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  nlohmann-json3-dev libcairo2-dev fonts-dejavu-core
+  nlohmann-json3-dev libcairo2-dev libpng-dev fonts-dejavu-core
   octave liboctave-dev gnuplot-nox
   ngspice
   chromium nodejs

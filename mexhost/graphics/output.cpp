@@ -11,11 +11,15 @@
 // Numbers are written so that they read back to the same double; NaN and
 // infinities, which JSON lacks, are the strings "NaN", "Inf" and "-Inf".
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <exception>
 #include <fstream>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <system_error>
+#include <thread>
 
 #include "messages.hpp"
 #include "mexhost/graphics_canvas.hpp"
@@ -124,6 +128,38 @@ std::filesystem::path withExtension(const std::filesystem::path& stem, const cha
   return p;
 }
 
+// Runs the jobs, on as many threads as there are processors (this one among
+// them), and then raises the error of the first job in the list that failed.
+// Each job writes its own file and only reads the model; text is measured with a
+// context of each thread's own (cairo_canvas.cpp).
+void runJobs(const std::vector<std::function<void()>>& jobs) {
+  std::vector<std::exception_ptr> errors(jobs.size());
+  std::atomic<std::size_t> next{0};
+  const auto work = [&] {
+    for (std::size_t k = next++; k < jobs.size(); k = next++) {
+      try {
+        jobs[k]();
+      } catch (...) {
+        errors[k] = std::current_exception();
+      }
+    }
+  };
+  const std::size_t processors = std::max(1u, std::thread::hardware_concurrency());
+  std::vector<std::thread> helpers;
+  for (std::size_t k = 1; k < std::min(processors, jobs.size()); ++k) {
+    try {
+      helpers.emplace_back(work);
+    } catch (const std::system_error&) {
+      break;  // no more threads to be had: the ones there do the rest
+    }
+  }
+  work();
+  for (std::thread& helper : helpers) helper.join();
+  for (const std::exception_ptr& error : errors) {
+    if (error) std::rethrow_exception(error);
+  }
+}
+
 }  // namespace
 
 std::string figureJson(const Graphics& graphics, double figure) {
@@ -176,15 +212,28 @@ void writeFigure(const Graphics& graphics, double figure, const std::filesystem:
       {formats.svg, {CanvasKind::Svg, ".svg"}},
       {formats.pdf, {CanvasKind::Pdf, ".pdf"}},
   };
+  // The formats are written side by side; an error is that of the first failing
+  // format in this order.
+  std::vector<std::function<void()>> jobs;
   for (const auto& [wanted, what] : images) {
     if (!wanted) continue;
-    auto canvas = makeCanvas(what.first, width, height, withExtension(stem, what.second));
-    drawFigure(graphics, figure, *canvas);
-    canvas->finish();
+    jobs.emplace_back([&, kind = what.first, ext = what.second, w = width, h = height] {
+      auto canvas = makeCanvas(kind, w, h, withExtension(stem, ext));
+      drawFigure(graphics, figure, *canvas);
+      canvas->finish();
+    });
   }
-  if (formats.json) writeText(withExtension(stem, ".json"), figureJson(graphics, figure) + "\n");
-  if (formats.html) writeFigureHtml(graphics, figure, withExtension(stem, ".html"));
-  if (formats.csv) writeText(withExtension(stem, ".csv"), figureCsv(graphics, figure));
+  if (formats.json) {
+    jobs.emplace_back(
+        [&] { writeText(withExtension(stem, ".json"), figureJson(graphics, figure) + "\n"); });
+  }
+  if (formats.html) {
+    jobs.emplace_back([&] { writeFigureHtml(graphics, figure, withExtension(stem, ".html")); });
+  }
+  if (formats.csv) {
+    jobs.emplace_back([&] { writeText(withExtension(stem, ".csv"), figureCsv(graphics, figure)); });
+  }
+  runJobs(jobs);
 }
 
 std::vector<std::string> Formats::extensions() const {

@@ -99,6 +99,9 @@ std::string usageText() {
          "                       interactive page per figure (zoom, pan, data cursor),\n"
          "                       csv the line data (a column per line, named by its legend)\n"
          "  --quiet              do not report the figure files written\n"
+         "  --snapshots          drawnow also writes every changed figure as it is then,\n"
+         "                       as figure<N>-drawnow.<ext> (without it drawnow writes\n"
+         "                       nothing)\n"
          "  --no-pause           pause(t) does not wait\n"
          "  --info PLUGIN        describe a plug-in (kind, entries, counts, resources) and exit;\n"
          "                       PLUGIN is a file or a name such as vextrab, found as a call\n"
@@ -143,6 +146,8 @@ std::optional<int> parseCommandLine(int argc, const char* const* argv, CliOption
       return 0;
     } else if (arg == "--quiet") {
       options.quiet = true;
+    } else if (arg == "--snapshots") {
+      options.snapshots = true;
     } else if (arg == "-f" || is("--file")) {
       const auto v = arg == "-f"
                          ? (k + 1 < argc ? std::optional<std::string>(argv[++k]) : std::nullopt)

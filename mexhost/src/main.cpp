@@ -34,9 +34,10 @@ int main(int argc, char** argv) {
   mh::Interpreter interpreter(std::cout, std::cerr, mh::hostOptions(options));
   mh::catchInterrupts();
   mh::registerGraphicsBuiltins(interpreter.builtins(), graphics);
-  // Every figure that changed is written when a statement ends. drawnow also
-  // leaves a snapshot of the changed figures as figure<N>-drawnow.<ext>, so that
-  // what was on screen during a long computation (the banner) can be seen.
+  // Every figure that changed is written when a statement ends. With --snapshots,
+  // drawnow also leaves a snapshot of the changed figures as
+  // figure<N>-drawnow.<ext>, so that what was on screen during a long computation
+  // (the banner) can be seen.
   interpreter.onStatementEnd = [&] {
     const auto written = mh::gfx::writeChangedFigures(graphics, options.outDir, formats);
     if (written.empty() || options.quiet) return;
@@ -45,13 +46,15 @@ int main(int argc, char** argv) {
     interpreter.out().flush();
     interpreter.err() << mh::figuresWrittenLine(stems, formats.extensions()) << '\n';
   };
-  graphics.setDrawnowHook([&] {
-    std::filesystem::create_directories(options.outDir);
-    for (double figure : graphics.changedFigures()) {
-      const auto stem = std::filesystem::path(options.outDir) /
-                        ("figure" + std::to_string(static_cast<long>(figure)) + "-drawnow");
-      mh::gfx::writeFigure(graphics, figure, stem, formats);
-    }
-  });
+  if (options.snapshots) {
+    graphics.setDrawnowHook([&] {
+      std::filesystem::create_directories(options.outDir);
+      for (double figure : graphics.changedFigures()) {
+        const auto stem = std::filesystem::path(options.outDir) /
+                          ("figure" + std::to_string(static_cast<long>(figure)) + "-drawnow");
+        mh::gfx::writeFigure(graphics, figure, stem, formats);
+      }
+    });
+  }
   return mh::runSession(interpreter, options, std::cin, isatty(STDIN_FILENO) != 0);
 }

@@ -36,8 +36,9 @@ std::string firstDifference(const json& a, const json& b, const std::string& pat
 class SameProgram : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(SameProgram, VextrabAndVextralWriteIdenticalFigures) {
-  const Session& b = shared({call(kVextrab, GetParam())}, onlyPlugin(kVextrab));
-  const Session& l = shared({call(kVextral, GetParam())}, onlyPlugin(kVextral));
+  // With the drawnow snapshots, so that they are compared too.
+  const Session& b = shared({call(kVextrab, GetParam())}, onlyPlugin(kVextrab) + " --snapshots");
+  const Session& l = shared({call(kVextral, GetParam())}, onlyPlugin(kVextral) + " --snapshots");
   EXPECT_EQ(b.err(), l.err());
   EXPECT_EQ(b.out(), l.out());
   ASSERT_FALSE(b.figureFiles().empty());

@@ -93,7 +93,7 @@ TEST_P(Messages, MissingInputsAreReportedWhereTheyAreFirstRead) {
 }
 
 TEST_P(Messages, NoInputShowsTheBannerThenNamesHh) {
-  const Session& s = shared({cmd("")}, onlyPlugin(GetParam()));
+  const Session& s = shared({cmd("")}, onlyPlugin(GetParam()) + " --snapshots");
   EXPECT_EQ(s.errorLines(), (std::vector<std::string>{undefined("hh")}));
   EXPECT_EQ(s.figureFiles(), (std::vector<std::string>{"figure1-drawnow.json", "figure1.json"}));
   const Figure f1 = parseFigure(s.figure(1));

@@ -18,8 +18,11 @@ const std::string kBanner = "Beräkning pågår!";
 
 class ResultFigures : public ::testing::TestWithParam<std::string> {
  protected:
-  // Matched at both ends: the victim carries only rounding noise.
-  const Session& matched() const { return shared({call(GetParam(), "0.1, 'm', 'm'")}); }
+  // Matched at both ends: the victim carries only rounding noise. With the banner's
+  // snapshot at drawnow.
+  const Session& matched() const {
+    return shared({call(GetParam(), "0.1, 'm', 'm'")}, "--snapshots");
+  }
   // 50 ohm to ground at the load end: a real negative crosstalk pulse on the victim.
   const Session& loaded() const { return shared({call(GetParam(), "0.1, 'm', [50 Inf]")}); }
 };
@@ -31,6 +34,8 @@ TEST_P(ResultFigures, OneCallWritesTheBannerSnapshotAndBothResultFigures) {
   EXPECT_EQ(s.out(), "");
   EXPECT_EQ(s.figureFiles(),
             (std::vector<std::string>{"figure1-drawnow.json", "figure1.json", "figure2.json"}));
+  // Without --snapshots, drawnow writes nothing.
+  EXPECT_EQ(loaded().figureFiles(), (std::vector<std::string>{"figure1.json", "figure2.json"}));
 }
 
 TEST_P(ResultFigures, TitlesLabelsAndLegendsNameTheConductorsAndTheEnds) {

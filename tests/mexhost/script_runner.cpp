@@ -198,8 +198,9 @@ TEST_F(CommandLine, RunsAScriptGivenByItsPath) {
 TEST_F(CommandLine, HelpListsTheOptions) {
   const Outcome r = runIn(folder, "--help", "");
   EXPECT_EQ(r.status, 0);
-  for (const char* option : {"--plugin", "--out", "--formats", "--expose-local", "--info",
-                             "--no-pause", "-f FILE", "--quiet", "--version", "csv"}) {
+  for (const char* option :
+       {"--plugin", "--out", "--formats", "--expose-local", "--info", "--no-pause", "-f FILE",
+        "--quiet", "--snapshots", "--version", "csv"}) {
     EXPECT_NE(r.output.find(option), std::string::npos) << option;
   }
 }

@@ -93,6 +93,15 @@ void drawFigure(const Graphics& graphics, double figure, Canvas& canvas);
 // The figure's pixel size, Position(3:4) rounded.
 std::pair<int, int> figurePixelSize(const Graphics& graphics, double figure);
 
+// Writes a PNG file of an image in cairo's ARGB32 layout (`stride` bytes a row of
+// native-endian 32-bit words, alpha in the top byte, colours premultiplied): 8-bit
+// RGB when every pixel is opaque, otherwise 8-bit RGBA with the colours
+// un-premultiplied, the pixels exactly as cairo's own PNG writer gives them; only
+// the compression differs (built for speed). Raises rt::Error
+// (mexhost:graphics:writeFailed) and leaves no file when it cannot write.
+void writePng(const unsigned char* data, int width, int height, int stride,
+              const std::filesystem::path& file);
+
 enum class CanvasKind { Png, Pdf, Svg };
 // A canvas of width x height pixels that writes `file` when finished.
 std::unique_ptr<Canvas> makeCanvas(CanvasKind kind, int width, int height,

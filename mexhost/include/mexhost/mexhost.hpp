@@ -162,7 +162,8 @@ struct CliOptions {
   std::string infoPlugin;                    // --info
   bool exposeLocal = false;
   bool noPause = false;
-  bool quiet = false;  // --quiet: no report of the figure files written
+  bool quiet = false;      // --quiet: no report of the figure files written
+  bool snapshots = false;  // --snapshots: drawnow writes figure<N>-drawnow.<ext>
 };
 
 std::string usageText();

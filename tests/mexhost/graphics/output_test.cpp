@@ -1,4 +1,7 @@
 // Writing figures: PNG, SVG, PDF and JSON files, and which figures get written.
+#include <cairo.h>
+#include <png.h>
+
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -7,6 +10,7 @@
 #include <limits>
 #include <nlohmann/json.hpp>
 
+#include "mexhost/graphics_canvas.hpp"
 #include "support.hpp"
 
 namespace mh::gfx {
@@ -55,6 +59,109 @@ TEST_F(Files, PngHasTheSignatureAndTheFigureSize) {
   };
   EXPECT_EQ(be32(16), 640u);  // IHDR width and height
   EXPECT_EQ(be32(20), 480u);
+}
+
+// What a PNG file holds once decoded: its header (IHDR: size, bit depth, colour
+// type, compression, filter, interlace) and its pixels in the file's own format.
+struct PngContent {
+  std::string header;
+  std::vector<unsigned char> pixels;
+};
+
+PngContent decodePng(const std::filesystem::path& file) {
+  PngContent c;
+  const std::string bytes = readFile(file);
+  if (bytes.size() < 29 || bytes.compare(12, 4, "IHDR") != 0) {
+    ADD_FAILURE() << file << " has no PNG header";
+    return c;
+  }
+  c.header = bytes.substr(16, 13);
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  if (png_image_begin_read_from_memory(&image, bytes.data(), bytes.size()) == 0) {
+    ADD_FAILURE() << file << ": " << image.message;
+    return c;
+  }
+  c.pixels.resize(PNG_IMAGE_SIZE(image));
+  if (png_image_finish_read(&image, nullptr, c.pixels.data(), 0, nullptr) == 0) {
+    ADD_FAILURE() << file << ": " << image.message;
+  }
+  return c;
+}
+
+TEST_F(Files, PngHoldsWhatCairosOwnPngHolds) {
+  // A figure's page: opaque, antialiased lines and text (written as RGB).
+  const auto page = [](cairo_t* cr) {
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_paint(cr);
+    cairo_set_line_width(cr, 1.5);
+    for (int k = 0; k < 6; ++k) {
+      cairo_set_source_rgb(cr, k / 5.0, 0.3, 1 - k / 5.0);
+      cairo_move_to(cr, 5, 10 + 13 * k);
+      cairo_line_to(cr, 150, 80 - 9 * k);
+      cairo_stroke(cr);
+    }
+    cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
+    cairo_set_font_size(cr, 14);
+    cairo_move_to(cr, 10, 60);
+    cairo_show_text(cr, "Spänning 0.5");
+  };
+  // Every alpha from clear to opaque, and clear pixels left (written as RGBA,
+  // the colours un-premultiplied).
+  const auto translucent = [](cairo_t* cr) {
+    const double width = cairo_image_surface_get_width(cairo_get_target(cr));
+    const double height = cairo_image_surface_get_height(cairo_get_target(cr));
+    cairo_pattern_t* ramp = cairo_pattern_create_linear(0, 0, width, 0);
+    cairo_pattern_add_color_stop_rgba(ramp, 0, 1, 0, 0, 0);
+    cairo_pattern_add_color_stop_rgba(ramp, 1, 0.2, 0.4, 1, 1);
+    cairo_set_source(cr, ramp);
+    cairo_rectangle(cr, 0, 0, width, height / 2);
+    cairo_fill(cr);
+    cairo_pattern_destroy(ramp);
+    cairo_set_source_rgba(cr, 0, 0.6, 0.2, 0.37);
+    cairo_set_line_width(cr, 7);
+    cairo_move_to(cr, 0, height);
+    cairo_line_to(cr, width / 2, 0);
+    cairo_stroke(cr);
+  };
+  struct Row {
+    const char* what;
+    int width;
+    int height;
+    int padding;  // bytes after each row's pixels
+    void (*draw)(cairo_t*);
+  };
+  const Row rows[] = {
+      {"opaque", 160, 90, 0, page},
+      {"translucent", 256, 40, 0, translucent},
+      {"rows with padding after the pixels", 37, 11, 20, translucent},
+  };
+  const auto ours = folder_.path() / "ours.png";
+  const auto cairos = folder_.path() / "cairo.png";
+  for (const Row& row : rows) {
+    const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, row.width) + row.padding;
+    std::vector<unsigned char> data(static_cast<std::size_t>(stride * row.height));
+    cairo_surface_t* surface = cairo_image_surface_create_for_data(data.data(), CAIRO_FORMAT_ARGB32,
+                                                                   row.width, row.height, stride);
+    cairo_t* cr = cairo_create(surface);
+    row.draw(cr);
+    cairo_destroy(cr);
+    cairo_surface_flush(surface);
+    writePng(data.data(), row.width, row.height, stride, ours);
+    EXPECT_EQ(cairo_surface_write_to_png(surface, cairos.c_str()), CAIRO_STATUS_SUCCESS);
+    cairo_surface_destroy(surface);
+    const PngContent mine = decodePng(ours);
+    const PngContent theirs = decodePng(cairos);
+    EXPECT_EQ(mine.header, theirs.header) << row.what;
+    EXPECT_FALSE(mine.pixels.empty()) << row.what;
+    EXPECT_TRUE(mine.pixels == theirs.pixels) << row.what;
+  }
+  // A device that takes nothing: reported as a failure, not as a short file.
+  if (std::filesystem::exists("/dev/full")) {
+    std::vector<unsigned char> data(4 * 64 * 64, 0xff);
+    const rt::Error e = errorOf([&] { writePng(data.data(), 64, 64, 4 * 64, "/dev/full"); });
+    EXPECT_EQ(e.identifier(), "mexhost:graphics:writeFailed");
+  }
 }
 
 TEST_F(Files, PdfIsAPdf) {
@@ -249,6 +356,9 @@ TEST_F(Files, UnwritablePlacesAndMissingFiguresAreErrors) {
     const rt::Error e = errorOf([&] { writeFigure(g, 1, nowhere, Formats::parse(ext)); });
     EXPECT_EQ(e.identifier(), "mexhost:graphics:writeFailed") << ext;
   }
+  // The formats are written side by side; the error is the first format's.
+  const rt::Error first = errorOf([&] { writeFigure(g, 1, nowhere, Formats::all()); });
+  EXPECT_NE(first.message().find("figure1.png"), std::string::npos) << first.message();
   EXPECT_EQ(errorOf([&] { writeFigure(g, 4, folder_.path() / "f", Formats::all()); }).identifier(),
             "mexhost:graphics:invalidHandle");
   EXPECT_EQ(errorOf([&] { figureJson(g, gca()); }).identifier(), "mexhost:graphics:invalidHandle");
