@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -62,6 +63,15 @@ class FontFaces {
 const FontFaces& fontFaces() {
   static const FontFaces faces;
   return faces;
+}
+
+// Held by whatever may reach the font machinery below cairo (FreeType's faces
+// and glyph slots, shared by every context): measuring and drawing text, and
+// finishing a PDF, which embeds the glyphs it used. Figures are written on
+// several threads at once; everything else they draw runs side by side.
+std::mutex& fontLock() {
+  static std::mutex lock;
+  return lock;
 }
 
 void selectFont(cairo_t* cr, const Font& font) {
@@ -275,6 +285,7 @@ class CairoCanvas final : public Canvas {
   void text(Point at, std::string_view utf8, const Font& font, Rgb color, HAlign align,
             double rotation) override {
     const std::string text(utf8);
+    const std::lock_guard<std::mutex> fonts(fontLock());
     cairo_save(cr_);
     selectFont(cr_, font);
     const double width = advance(cr_, text);
@@ -306,6 +317,7 @@ class CairoCanvas final : public Canvas {
                  cairo_image_surface_get_height(surface_), cairo_image_surface_get_stride(surface_),
                  file_);
       } else {
+        const std::lock_guard<std::mutex> fonts(fontLock());
         cairo_surface_finish(surface_);
         status = cairo_surface_status(surface_);
       }
@@ -335,7 +347,9 @@ class CairoCanvas final : public Canvas {
     cairo_new_path(cr_);
   }
 
+  // Letting a context go may let its fonts go, and a PDF not yet finished is finished.
   void release() {
+    const std::lock_guard<std::mutex> fonts(fontLock());
     if (cr_ != nullptr) cairo_destroy(cr_);
     if (surface_ != nullptr) cairo_surface_destroy(surface_);
     cr_ = nullptr;
@@ -387,12 +401,14 @@ void writePng(const unsigned char* data, int width, int height, int stride,
 }
 
 double textWidth(std::string_view utf8, const Font& font) {
+  const std::lock_guard<std::mutex> fonts(fontLock());
   cairo_t* cr = measuringContext();
   selectFont(cr, font);
   return advance(cr, std::string(utf8));
 }
 
 FontMetrics fontMetrics(const Font& font) {
+  const std::lock_guard<std::mutex> fonts(fontLock());
   cairo_t* cr = measuringContext();
   selectFont(cr, font);
   cairo_font_extents_t extents;
