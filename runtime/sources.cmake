@@ -11,5 +11,6 @@ set(xt_runtime_SOURCES
   src/arith.cpp
   src/functions.cpp
   src/linalg.cpp
+  src/system_lu.cpp
   src/fft.cpp
 )

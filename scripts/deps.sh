@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config libedit-dev python3
-  libeigen3-dev libfftw3-dev
+  libeigen3-dev libfftw3-dev libopenblas0
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libcairo2-dev libpng-dev fonts-dejavu-core
   octave liboctave-dev gnuplot-nox

@@ -21,6 +21,7 @@
 #include "host/literals.hpp"
 #include "runtime/error.hpp"
 #include "runtime/ops.hpp"
+#include "runtime/system_lu.hpp"
 
 namespace xt {
 namespace {
@@ -212,18 +213,59 @@ void blockSumsOfInverse(const Strips& st, const Lu& lu, Eigen::MatrixXd& sums) {
   }
 }
 
+// s(p, q) from the factors of Dtot: a solve against one column per conductor (ones
+// on its strips), X = inv(Dtot)*E, so that s(p, q) is the sum of X over the strips
+// of p. The warnings and the non-finite results are those of the runtime's inv.
+template <typename Lu, typename Fill>
+void sumsFromFactors(const Strips& st, const Lu& lu, bool zeroPivot, Eigen::MatrixXd& sums,
+                     const Fill& fillSums) {
+  const std::size_t N = st.count.size();
+  const Eigen::Index S = static_cast<Eigen::Index>(st.S);
+  if (zeroPivot) {
+    rt::warnSingularMatrix();
+    fillSums(std::numeric_limits<double>::infinity());
+    return;
+  }
+  const double rc = lu.rcond();
+  rt::warnIfBadlyConditioned(rc);
+  if (rc < std::numeric_limits<double>::epsilon()) {
+    // A matrix singular to working precision: its block sums are rounding noise, and
+    // the inverse summed column by column keeps the noise the steps on Arrays give
+    // (so that the reduced matrix is as near singular).
+    blockSumsOfInverse(st, lu, sums);
+    return;
+  }
+  Eigen::MatrixXd X = Eigen::MatrixXd::Zero(S, static_cast<Eigen::Index>(N));
+  for (std::size_t q = 0; q < N; ++q) {
+    X.col(static_cast<Eigen::Index>(q))
+        .segment(static_cast<Eigen::Index>(st.first[q]), static_cast<Eigen::Index>(st.count[q]))
+        .setOnes();
+  }
+  X = lu.solve(X);
+  for (std::size_t p = 0; p < N; ++p) {
+    for (std::size_t q = 0; q < N; ++q) {
+      if (st.count[p] > 0 && st.count[q] > 0) {
+        sums(static_cast<Eigen::Index>(p), static_cast<Eigen::Index>(q)) =
+            X.col(static_cast<Eigen::Index>(q))
+                .segment(static_cast<Eigen::Index>(st.first[p]),
+                         static_cast<Eigen::Index>(st.count[p]))
+                .sum();
+      }
+    }
+  }
+}
+
+// Systems of this many strips and more are factorised by the machine's optimised
+// LAPACK when it has one (several times faster there; the last bits of C and L may
+// differ from Eigen's). Smaller ones, the default strip count among them, keep
+// Eigen's LU, so that the figures do not move by a bit.
+constexpr Eigen::Index kSystemLuFrom = 512;
+
 // C(p, q) = a(p)*diek(p)*s(p, q), s(p, q) the sum of all elements of block (p, q) of
-// inv(Dtot), without forming the inverse: one LU factorisation of Dtot (in place) and
-// a solve against one column per conductor (ones on its strips), X = inv(Dtot)*E, so
-// that s(p, q) is the sum of X over the strips of p. The warnings and the non-finite
-// results are those of the runtime's inv.
+// inv(Dtot), without forming the inverse: one LU factorisation of Dtot, in place.
 rt::Array conductorMatrix(const Strips& st, Eigen::MatrixXd& Dtot) {
   const std::size_t N = st.count.size();
   const Eigen::Index S = static_cast<Eigen::Index>(st.S);
-  auto segment = [&](auto&& column, std::size_t p) {
-    return column.segment(static_cast<Eigen::Index>(st.first[p]),
-                          static_cast<Eigen::Index>(st.count[p]));
-  };
   // s(p, q) for every pair; blocks without strips sum to 0.
   Eigen::MatrixXd sums =
       Eigen::MatrixXd::Zero(static_cast<Eigen::Index>(N), static_cast<Eigen::Index>(N));
@@ -242,34 +284,14 @@ rt::Array conductorMatrix(const Strips& st, Eigen::MatrixXd& Dtot) {
       fillSums(std::numeric_limits<double>::quiet_NaN());
     } else {
       rt::checkInterrupt();
-      Eigen::PartialPivLU<Eigen::Ref<Eigen::MatrixXd>> lu(Dtot);
-      bool zeroPivot = false;
-      for (Eigen::Index i = 0; i < S; ++i) zeroPivot = zeroPivot || lu.matrixLU()(i, i) == 0.0;
-      if (zeroPivot) {
-        rt::warnSingularMatrix();
-        fillSums(std::numeric_limits<double>::infinity());
+      if (S >= kSystemLuFrom && S <= std::numeric_limits<int>::max() && rt::SystemLu::available()) {
+        const rt::SystemLu lu(Dtot);
+        sumsFromFactors(st, lu, lu.singular(), sums, fillSums);
       } else {
-        const double rc = lu.rcond();
-        rt::warnIfBadlyConditioned(rc);
-        if (rc < std::numeric_limits<double>::epsilon()) {
-          // A matrix singular to working precision: its block sums are rounding
-          // noise, and the inverse summed column by column keeps the noise the steps
-          // on Arrays give (so that the reduced matrix is as near singular).
-          blockSumsOfInverse(st, lu, sums);
-        } else {
-          Eigen::MatrixXd X = Eigen::MatrixXd::Zero(S, static_cast<Eigen::Index>(N));
-          for (std::size_t q = 0; q < N; ++q)
-            segment(X.col(static_cast<Eigen::Index>(q)), q).setOnes();
-          X = lu.solve(X);
-          for (std::size_t p = 0; p < N; ++p) {
-            for (std::size_t q = 0; q < N; ++q) {
-              if (st.count[p] > 0 && st.count[q] > 0) {
-                sums(static_cast<Eigen::Index>(p), static_cast<Eigen::Index>(q)) =
-                    segment(X.col(static_cast<Eigen::Index>(q)), p).sum();
-              }
-            }
-          }
-        }
+        const Eigen::PartialPivLU<Eigen::Ref<Eigen::MatrixXd>> lu(Dtot);
+        bool zeroPivot = false;
+        for (Eigen::Index i = 0; i < S; ++i) zeroPivot = zeroPivot || lu.matrixLU()(i, i) == 0.0;
+        sumsFromFactors(st, lu, zeroPivot, sums, fillSums);
       }
     }
   }

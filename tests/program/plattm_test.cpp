@@ -4,8 +4,10 @@
 
 #include <cmath>
 #include <numbers>
+#include <string>
 #include <vector>
 
+#include "runtime/system_lu.hpp"
 #include "support.hpp"
 
 namespace xt {
@@ -98,6 +100,42 @@ TEST(PlattmDielectric, PermittivityOneIsNoLayerAndThickLayersScaleC) {
   const double thin = plattm(kWidths, kCentres, 0.1, 200, 4.0, 0.05).Ctr.reAt(0);
   EXPECT_GT(thin, air.Ctr.reAt(0));
   EXPECT_LT(thin, 4.0 * air.Ctr.reAt(0));
+}
+
+// Large systems go to the machine's optimised LAPACK when it has one; Eigen's LU
+// takes the rest. Both must give the same matrices to rounding and the same
+// warnings; a system singular to working precision (two conductors in one place),
+// whose block sums come from the whole inverse, must warn in both.
+TEST(PlattmLargeSystems, OptimisedLapackAgreesWithEigen) {
+  if (!rt::SystemLu::available()) GTEST_SKIP() << "no optimised LAPACK on this machine";
+  struct Case {
+    rt::Array dd;
+    double Nj, diel, tolerance;
+  };
+  const Case cases[] = {
+      {kCentres, 600, 1, 1e-11}, {kCentres, 600, 4.5, 1e-11}, {rt::row({0.1, 0.1}), 600, 1, -1}};
+  for (const Case& c : cases) {
+    std::vector<std::string> warnings[2];
+    PlattmResult r[2];
+    for (int eigen = 0; eigen < 2; ++eigen) {
+      const bool previous = rt::useSystemLapack(eigen == 0);
+      const rt::WarningHandler handler = rt::setWarningHandler(
+          [&](const std::string& id, const std::string&) { warnings[eigen].push_back(id); });
+      r[eigen] = plattm(kWidths, c.dd, 0.1, c.Nj, c.diel, 0.05);
+      rt::setWarningHandler(handler);
+      rt::useSystemLapack(previous);
+    }
+    if (c.tolerance > 0) {
+      EXPECT_TRUE(warnings[0].empty() && warnings[1].empty()) << "Nj=" << c.Nj;
+      EXPECT_LT(relDiff(r[0].Ctr, r[1].Ctr), c.tolerance) << "Nj=" << c.Nj << " diel=" << c.diel;
+      EXPECT_LT(relDiff(r[0].Ltr, r[1].Ltr), c.tolerance) << "Nj=" << c.Nj << " diel=" << c.diel;
+    } else {
+      // Whether the reduced matrix, rounding noise, warns again is up to the noise.
+      ASSERT_FALSE(warnings[0].empty() || warnings[1].empty());
+      EXPECT_EQ(warnings[0].front(), "rt:nearlySingularMatrix");
+      EXPECT_EQ(warnings[1].front(), "rt:nearlySingularMatrix");
+    }
+  }
 }
 
 // Drawing mode: records what the drawer was given.
