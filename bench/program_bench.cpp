@@ -81,11 +81,28 @@ void BM_DriverCompute(benchmark::State& state) {
   }
 }
 
+// Whole-array expressions on tiny values, as the glue between the stages does them:
+// the reduction of a 3-by-3 capacitance matrix to the ground strip, and the
+// impedances and sources of the 2-by-2 line.
+void BM_TinyArrays(benchmark::State& state) {
+  const rt::Array C = rt::Array::fromData({3, 3}, {2.1e-11, -1.0e-11, -1.0e-11, -1.0e-11, 4.3e-11,
+                                                   -3.7e-12, -1.0e-11, -3.7e-12, 4.3e-11});
+  for (auto _ : state) {
+    const rt::Array incap = rt::colon(2.0, 3.0);
+    const rt::Array ct = rt::ctranspose(rt::sum(rt::ctranspose(C))) * rt::sum(C);
+    const rt::Array Ctr = C(incap, incap) - ct(incap, incap) / rt::sum(C(rt::all));
+    const rt::Array Ltr = rt::inv(Ctr) / 8.987554305625e16;
+    const rt::Array Zc = Ltr * 3e8;
+    benchmark::DoNotOptimize(rt::times(Zc, Zc) + rt::column({1, 0}) * rt::row({0.5, 0.5}));
+  }
+}
+
 BENCHMARK(BM_Ftrapez)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Plattm)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Mtlfd)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TwoIffts)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DriverCompute)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TinyArrays)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -111,6 +111,28 @@ TEST(ThreeDimensionalLayouts, PermuteRoundTripsEveryOrder) {
   }
 }
 
+TEST(ThreeDimensionalLayouts, MoreDimensionsThanAnArrayKeepsInline) {
+  // Up to four sizes live in the array itself, more on the heap: both ways across.
+  std::vector<double> data(2 * 3 * 2 * 2);
+  for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<double>(i + 1);
+  const Array x = Array::fromData({2, 3, 1, 2, 1, 2}, data);
+  EXPECT_EQ(x.dims(), (Dims{2, 3, 1, 2, 1, 2}));
+  const std::vector<std::size_t> reversed = {6, 5, 4, 3, 2, 1};
+  const Array p = permute(x, reversed);
+  EXPECT_EQ(p.dims(), (Dims{2, 1, 2, 1, 3, 2}));
+  const Array back = permute(p, reversed);
+  EXPECT_EQ(back.dims(), x.dims());
+  EXPECT_EQ(back.re(), x.re());
+  EXPECT_EQ(Array::fromData({2, 3, 1, 1, 1, 1}, std::vector<double>(6)).dims(), (Dims{2, 3}));
+  // Growth into a fifth dimension by assignment; the copy keeps it.
+  Array g = Array::zeros({2, 2});
+  g.assign({1.0, 1.0, 1.0, 1.0, 2.0}, 7.0);
+  const Array copy = g;
+  EXPECT_EQ(copy.dims(), (Dims{2, 2, 1, 1, 2}));
+  EXPECT_EQ(copy.re(), (std::vector<double>{0, 0, 0, 0, 7, 0, 0, 0}));
+  EXPECT_EQ(copy.index({all, all, 1.0, 1.0, 2.0}).dims(), (Dims{2, 2}));
+}
+
 TEST(ThreeDimensionalLayouts, SourceLayoutOfTheDriver) {
   // VS = permute([1; 0] * v0, [1 3 2]) gives 2-by-1-by-n with VS(:,1,k) = [v0(k); 0].
   const Array v0 = Array::fromData({1, 3}, {1, 2, 3}, {4, 5, 6});

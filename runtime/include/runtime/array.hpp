@@ -18,10 +18,11 @@
 #include <string_view>
 #include <vector>
 
+#include "runtime/dims.hpp"
+
 namespace rt {
 
 using Complex = std::complex<double>;
-using Dims = std::vector<std::size_t>;
 
 enum class ClassId { Undefined, Double, Char, Logical, Cell };
 
