@@ -182,6 +182,17 @@ for name in "${stage_names[@]}"; do
   echo
 done
 printf '%-26s %11s   (the four stages measured one by one)\n' "sum of the stages" "$(calc "$sum")"
+# The runtime on tiny values (not a stage: the glue between them).
+if [ -n "${fig[stage.BM_TinyArrays.wall_ms]:-}" ]; then
+  printf "$header" "tiny-array expressions" "$(calc "${fig[stage.BM_TinyArrays.wall_ms]}")" \
+    "$(calc "${fig[stage.BM_TinyArrays.cpu_ms]}")" "-"
+  if [ -n "${fig[against.stage.BM_TinyArrays.wall_ms]:-}" ]; then
+    ref=${fig[against.stage.BM_TinyArrays.wall_ms]}
+    printf ' %13s %9s' "$(calc "$ref")" \
+      "$(printf '%.2fx' "$(calc "$ref / ${fig[stage.BM_TinyArrays.wall_ms]}")")"
+  fi
+  echo
+fi
 
 # ---------------------------------------------------------------- Octave reference
 if [ $have_octave = 1 ]; then
