@@ -301,14 +301,22 @@ fi
 echo
 
 # ---------------------------------------------------------------- the machine's reach
-# "NAME WALL_MS" medians of machine_bench.
+# "NAME WALL_MS" medians of machine_bench. A run that fails is reported with the end
+# of its error output, and its rows are left out (they print as nan), so that the
+# rest of the figures still come.
 machine_medians() {  # PROGRAM FILTER REPETITIONS
+  local status=0
   "$1" --benchmark_filter="$2" --benchmark_repetitions="$3" --benchmark_report_aggregates_only=true \
-    --benchmark_enable_random_interleaving=true --benchmark_format=csv 2>/dev/null |
-    awk -F, '$1 ~ /_median"$/ {
+    --benchmark_enable_random_interleaving=true --benchmark_format=csv \
+    >"$work/machine.csv" 2>"$work/machine.err" || status=$?
+  if [ $status != 0 ]; then
+    echo "$(basename "$1") failed (exit $status); its last words:" >&2
+    grep -v '^\*\*\*WARNING' "$work/machine.err" | tail -n 3 >&2
+  fi
+  awk -F, '$1 ~ /_median"$/ {
         name = $1; gsub(/"/, "", name); sub(/_median$/, "", name)
         s = 1e-6; if ($5 == "us") s = 1e-3; else if ($5 == "ms") s = 1; else if ($5 == "s") s = 1e3
-        printf "%s %.6f\n", name, $3 * s }'
+        printf "%s %.6f\n", name, $3 * s }' "$work/machine.csv"
 }
 section "What the machine reaches with library kernels (machine_bench, Octave's OpenBLAS)"
 machine_filter='.'
