@@ -28,19 +28,91 @@
 namespace mh::gfx {
 namespace {
 
+// The document is written as text straight from the model, exactly as
+// nlohmann::json's dump(2) writes the same document (members in byte order of their
+// keys, two spaces of indent per level, a value per line in arrays, numbers through
+// its shortest round-trip digits, strings escaped by it), into one buffer and
+// without building the document first: a figure's data arrays are most of the text
+// and would otherwise be a tree of thousands of nodes.
 using nlohmann::json;
 
-json number(double v) {
-  if (std::isnan(v)) return "NaN";
-  if (std::isinf(v)) return v > 0 ? "Inf" : "-Inf";
-  return v;
-}
+// Writes values at one nesting depth (that of the line a value starts on) to `out`.
+class JsonText {
+ public:
+  JsonText(std::string& out, int depth) : out_(out), depth_(depth) {}
 
-json numbers(const std::vector<double>& values) {
-  json out = json::array();
-  for (double v : values) out.push_back(number(v));
-  return out;
-}
+  void null() const { out_ += "null"; }
+  void string(const std::string& s) const { out_ += json(s).dump(); }
+  void number(double v) const {
+    if (std::isnan(v)) return string("NaN");
+    if (std::isinf(v)) return string(v > 0 ? "Inf" : "-Inf");
+    char digits[64];
+    out_.append(digits, nlohmann::detail::to_chars(digits, digits + sizeof digits, v));
+  }
+
+  // Arrays: "[]" when empty, else one element per line, one level in.
+  template <typename Each>
+  void array(std::size_t count, const Each& element) const {
+    if (count == 0) {
+      out_ += "[]";
+      return;
+    }
+    out_ += '[';
+    const JsonText in(out_, depth_ + 1);
+    for (std::size_t i = 0; i < count; ++i) {
+      out_ += i > 0 ? ",\n" : "\n";
+      in.indent();
+      element(i, in);
+    }
+    out_ += '\n';
+    indent();
+    out_ += ']';
+  }
+  void numbers(const std::vector<double>& values) const {
+    array(values.size(), [&](std::size_t i, const JsonText& in) { in.number(values[i]); });
+  }
+  void strings(const std::vector<std::string>& values) const {
+    array(values.size(), [&](std::size_t i, const JsonText& in) { in.string(values[i]); });
+  }
+
+  // Objects: each member a key and what writes its value, one level in. A later
+  // member of the same key replaces an earlier one, as assignment to a document's
+  // member does.
+  struct Member {
+    std::string key;
+    std::function<void(const JsonText&)> write;
+  };
+  using Members = std::vector<Member>;
+  void object(Members members) const {
+    if (members.empty()) {
+      out_ += "{}";
+      return;
+    }
+    std::stable_sort(members.begin(), members.end(),
+                     [](const Member& a, const Member& b) { return a.key < b.key; });
+    out_ += '{';
+    const JsonText in(out_, depth_ + 1);
+    bool first = true;
+    for (std::size_t i = 0; i < members.size(); ++i) {
+      if (i + 1 < members.size() && members[i + 1].key == members[i].key) continue;
+      out_ += first ? "\n" : ",\n";
+      first = false;
+      in.indent();
+      in.string(members[i].key);
+      out_ += ": ";
+      members[i].write(in);
+    }
+    out_ += '\n';
+    indent();
+    out_ += '}';
+  }
+
+ private:
+  void indent() const { out_.append(static_cast<std::size_t>(2 * depth_), ' '); }
+
+  std::string& out_;
+  int depth_;
+};
 
 bool alwaysArray(detail::Kind kind) {
   using K = detail::Kind;
@@ -62,56 +134,82 @@ bool alwaysArray(detail::Kind kind) {
   }
 }
 
-json valueJson(const rt::Array& v, bool forceArray) {
-  if (!v.isDefined()) return nullptr;
+void valueJson(const rt::Array& v, bool forceArray, const JsonText& at) {
+  if (!v.isDefined()) return at.null();
   if (v.isChar()) {
-    if (v.rows() <= 1 || v.isEmpty()) return v.utf8();
-    return detail::textLines(v);
+    if (v.rows() <= 1 || v.isEmpty()) return at.string(v.utf8());
+    return at.strings(detail::textLines(v));
   }
   if (v.isCell()) {
-    json out = json::array();
-    for (const auto& c : v.cells()) out.push_back(valueJson(c, false));
-    return out;
+    return at.array(v.cells().size(),
+                    [&](std::size_t i, const JsonText& in) { valueJson(v.cells()[i], false, in); });
   }
-  if (v.numel() == 1 && !forceArray) return number(v.re()[0]);
-  if (v.ndims() == 2 && (v.rows() <= 1 || v.cols() <= 1)) return numbers(v.re());
-  json rows = json::array();
-  for (std::size_t i = 0; i < v.rows(); ++i) {
+  if (v.numel() == 1 && !forceArray) return at.number(v.re()[0]);
+  if (v.ndims() == 2 && (v.rows() <= 1 || v.cols() <= 1)) return at.numbers(v.re());
+  at.array(v.rows(), [&](std::size_t i, const JsonText& in) {
     std::vector<double> row;
     for (std::size_t j = 0; j < v.cols(); ++j) row.push_back(v.re()[j * v.rows() + i]);
-    rows.push_back(numbers(row));
-  }
-  return rows;
+    in.numbers(row);
+  });
 }
 
-json objectJson(const Graphics& g, double h) {
+void objectJson(const Graphics& g, double h, const JsonText& at) {
+  using Member = JsonText::Member;
   const ObjectType type = g.type(h);
-  json props = json::object();
-  for (const auto& name : Graphics::propertyNames(type)) {
-    const auto* info = detail::findProperty(type, name);
-    props[name] = valueJson(g.get(h, name), alwaysArray(info->kind) || name == "Children");
-  }
-  json out = {{"type", std::string(typeName(type))}, {"handle", h}, {"properties", props}};
+  JsonText::Members out;
+  out.reserve(8);
+  out.push_back(
+      Member{"type", [&](const JsonText& in) { in.string(std::string(typeName(type))); }});
+  out.push_back(Member{"handle", [&](const JsonText& in) { in.number(h); }});
+  out.push_back(Member{"properties", [&](const JsonText& in) {
+                         JsonText::Members props;
+                         for (const auto& name : Graphics::propertyNames(type)) {
+                           props.push_back(Member{
+                               // By value: the list of names is gone when this runs.
+                               name, [&g, h, type, name](const JsonText& value) {
+                                 const auto* info = detail::findProperty(type, name);
+                                 valueJson(g.get(h, name),
+                                           alwaysArray(info->kind) || name == "Children", value);
+                               }});
+                         }
+                         in.object(std::move(props));
+                       }});
   if (type == ObjectType::Axes) {
-    const AxesLayout l = g.layout(h);
-    out["layout"] = {
-        {"XLim", numbers({l.xlim[0], l.xlim[1]})},
-        {"YLim", numbers({l.ylim[0], l.ylim[1]})},
-        {"XTick", numbers(l.xticks)},
-        {"YTick", numbers(l.yticks)},
-        {"PlotBox", numbers({l.plotBox.x, l.plotBox.y, l.plotBox.w, l.plotBox.h})},
-    };
+    out.push_back(Member{
+        "layout", [&](const JsonText& in) {
+          const AxesLayout l = g.layout(h);
+          JsonText::Members fields;
+          fields.reserve(5);
+          fields.push_back(Member{"XLim", [&](const JsonText& v) {
+                                    v.numbers({l.xlim[0], l.xlim[1]});
+                                  }});
+          fields.push_back(Member{"YLim", [&](const JsonText& v) {
+                                    v.numbers({l.ylim[0], l.ylim[1]});
+                                  }});
+          fields.push_back(Member{"XTick", [&](const JsonText& v) { v.numbers(l.xticks); }});
+          fields.push_back(Member{"YTick", [&](const JsonText& v) { v.numbers(l.yticks); }});
+          fields.push_back(Member{"PlotBox", [&](const JsonText& v) {
+                                    v.numbers({l.plotBox.x, l.plotBox.y, l.plotBox.w, l.plotBox.h});
+                                  }});
+          in.object(std::move(fields));
+        }});
     for (const auto& label : detail::labelTable()) {
-      out[label.function] = objectJson(g, g.label(h, label.which));
+      out.push_back(Member{
+          label.function, [&](const JsonText& in) { objectJson(g, g.label(h, label.which), in); }});
     }
   }
-  if (type == ObjectType::Legend) out["lines"] = numbers(g.legendLines(h));
-  if (type == ObjectType::Figure || type == ObjectType::Axes) {
-    json kids = json::array();
-    for (double child : g.children(h)) kids.push_back(objectJson(g, child));
-    out["children"] = kids;
+  if (type == ObjectType::Legend) {
+    out.push_back(Member{"lines", [&](const JsonText& in) { in.numbers(g.legendLines(h)); }});
   }
-  return out;
+  if (type == ObjectType::Figure || type == ObjectType::Axes) {
+    out.push_back(Member{"children", [&](const JsonText& in) {
+                           const std::vector<double> children = g.children(h);
+                           in.array(children.size(), [&](std::size_t i, const JsonText& kid) {
+                             objectJson(g, children[i], kid);
+                           });
+                         }});
+  }
+  at.object(std::move(out));
 }
 
 void writeText(const std::filesystem::path& file, const std::string& text) {
@@ -166,7 +264,9 @@ std::string figureJson(const Graphics& graphics, double figure) {
   if (!graphics.isHandle(figure) || graphics.type(figure) != ObjectType::Figure) {
     msg::wrongObject(figure, "a figure");
   }
-  return objectJson(graphics, figure).dump(2);
+  std::string text;
+  objectJson(graphics, figure, JsonText(text, 0));
+  return text;
 }
 
 Formats Formats::parse(std::string_view list) {

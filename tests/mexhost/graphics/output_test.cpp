@@ -201,7 +201,13 @@ TEST_F(Files, JsonRoundTripsLineDataExactly) {
       value("plot", {rt::Array::fromData({1, x.size()}, x), rt::Array::fromData({1, y.size()}, y)})
           .scalar();
   call("title", {S("Spänning på ledare 2")});
-  const json doc = json::parse(readFile(with(writeAll(), ".json")));
+  call("ylabel", {S("\"quoted\"\t\\ \x01")});
+  call("legend", {S("a")});
+  const std::string text = readFile(with(writeAll(), ".json"));
+  const json doc = json::parse(text);
+  // The text is written without the library's document tree, and must be what the
+  // library itself writes for the same document.
+  EXPECT_EQ(doc.dump(2) + "\n", text);
 
   EXPECT_EQ(doc["type"], "figure");
   EXPECT_EQ(doc["handle"], 1);
