@@ -30,7 +30,6 @@ class Dims {
   Dims(It first, It last) {
     assignRange(first, last);
   }
-  explicit Dims(const std::vector<std::size_t>& sizes) { assignRange(sizes.begin(), sizes.end()); }
 
   std::size_t size() const { return n_; }
   bool empty() const { return n_ == 0; }
@@ -42,8 +41,6 @@ class Dims {
     if (i >= n_) throw std::out_of_range("rt::Dims::at");
     return data()[i];
   }
-  std::size_t& front() { return data()[0]; }
-  std::size_t front() const { return data()[0]; }
   std::size_t& back() { return data()[n_ - 1]; }
   std::size_t back() const { return data()[n_ - 1]; }
   iterator begin() { return data(); }
@@ -72,14 +69,6 @@ class Dims {
     clear();
     resize(n, value);
   }
-  iterator erase(const_iterator first, const_iterator last) {
-    const std::size_t at = static_cast<std::size_t>(first - begin());
-    const std::size_t count = static_cast<std::size_t>(last - first);
-    std::copy(begin() + at + count, end(), begin() + at);
-    resize(n_ - count);
-    return begin() + at;
-  }
-  std::vector<std::size_t> toVector() const { return {begin(), end()}; }
 
   friend bool operator==(const Dims& a, const Dims& b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end());
