@@ -284,7 +284,7 @@ rt::Array conductorMatrix(const Strips& st, Eigen::MatrixXd& Dtot) {
       fillSums(std::numeric_limits<double>::quiet_NaN());
     } else {
       rt::checkInterrupt();
-      if (S >= kSystemLuFrom && S <= std::numeric_limits<int>::max() && rt::SystemLu::available()) {
+      if (S >= kSystemLuFrom && rt::SystemLu::available(S)) {
         const rt::SystemLu lu(Dtot);
         sumsFromFactors(st, lu, lu.singular(), sums, fillSums);
       } else {

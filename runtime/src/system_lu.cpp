@@ -30,22 +30,19 @@ struct Lapack {
 // The library stays loaded to the end of the process: its threads and buffers live
 // as long as it does.
 const Lapack* load() {
-  static const Lapack* loaded = []() -> const Lapack* {
+  static const Lapack lapack = [] {
     for (const char* name : {"libopenblas.so.0", "libopenblas.so"}) {
       void* handle = dlopen(name, RTLD_NOW | RTLD_LOCAL);
       if (handle == nullptr) continue;
-      static Lapack lapack;
-      lapack.getrf = reinterpret_cast<Getrf*>(dlsym(handle, "dgetrf_"));
-      lapack.getrs = reinterpret_cast<Getrs*>(dlsym(handle, "dgetrs_"));
-      lapack.gecon = reinterpret_cast<Gecon*>(dlsym(handle, "dgecon_"));
-      if (lapack.getrf != nullptr && lapack.getrs != nullptr && lapack.gecon != nullptr) {
-        return &lapack;
-      }
+      const Lapack found{reinterpret_cast<Getrf*>(dlsym(handle, "dgetrf_")),
+                         reinterpret_cast<Getrs*>(dlsym(handle, "dgetrs_")),
+                         reinterpret_cast<Gecon*>(dlsym(handle, "dgecon_"))};
+      if (found.getrf != nullptr && found.getrs != nullptr && found.gecon != nullptr) return found;
       dlclose(handle);
     }
-    return nullptr;
+    return Lapack{};
   }();
-  return loaded;
+  return lapack.getrf != nullptr ? &lapack : nullptr;
 }
 
 std::atomic<bool> enabled{true};
@@ -60,8 +57,8 @@ bool useSystemLapack(bool on) {
   return enabled.exchange(on);
 }
 
-bool SystemLu::available() {
-  return enabled.load() && load() != nullptr;
+bool SystemLu::available(Eigen::Index n) {
+  return n <= std::numeric_limits<int>::max() && enabled.load() && load() != nullptr;
 }
 
 SystemLu::SystemLu(Eigen::Ref<Eigen::MatrixXd> A) : lu_(A) {

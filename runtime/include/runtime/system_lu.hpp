@@ -5,7 +5,7 @@
 // machine has it) factorises several times faster: it picks its kernels for the
 // processor it runs on and uses every core. It is loaded on first use, by its
 // shared-library name, so the program neither needs it to build nor to run; when it
-// cannot be loaded, `SystemLu::available()` is false and callers keep Eigen's LU.
+// cannot be loaded, `SystemLu::available(n)` is false and callers keep Eigen's LU.
 //
 // Results agree with Eigen's to rounding, not to the bit: use it only where the
 // last bits are free to differ (large systems), never for one whose digits a figure
@@ -19,12 +19,13 @@ namespace rt {
 
 class SystemLu {
  public:
-  // Whether an optimised LAPACK can be used (loaded once, on the first call) and is
-  // not switched off by `useSystemLapack(false)`.
-  static bool available();
+  // Whether an optimised LAPACK can factorise a system of n unknowns: one is loaded
+  // (once, on the first call), not switched off by `useSystemLapack(false)`, and n
+  // fits its integers.
+  static bool available(Eigen::Index n);
 
   // Factorises A in place (row interchanges as in LAPACK's getrf). Precondition:
-  // available(), A square, every element finite, and A.rows() fits LAPACK's int.
+  // available(A.rows()), A square and every element finite.
   explicit SystemLu(Eigen::Ref<Eigen::MatrixXd> A);
 
   // An exactly zero pivot: the matrix is singular and nothing may be solved with it.
