@@ -17,6 +17,7 @@
 #include <exception>
 #include <fstream>
 #include <functional>
+#include <mutex>
 #include <nlohmann/json.hpp>
 #include <system_error>
 #include <thread>
@@ -24,6 +25,7 @@
 #include "messages.hpp"
 #include "mexhost/graphics_canvas.hpp"
 #include "properties.hpp"
+#include "runtime/ops.hpp"
 
 namespace mh::gfx {
 namespace {
@@ -437,6 +439,48 @@ std::string figureCsv(const Graphics& graphics, double figure) {
     out += "\n";
   }
   return out;
+}
+
+void prepareDrawing(Formats formats) {
+  const std::pair<bool, CanvasKind> kinds[] = {{formats.png, CanvasKind::Png},
+                                               {formats.svg, CanvasKind::Svg},
+                                               {formats.pdf, CanvasKind::Pdf}};
+  static std::once_flag prepared;
+  std::call_once(prepared, [&] {
+    // A small figure with the usual objects and characters, drawn once in each format
+    // and thrown away: the font configuration is read, the faces are found, the
+    // glyphs of the usual sizes are made and the drawing code is paged in. Best
+    // effort: whatever fails here fails again, and is reported, when a figure is
+    // written.
+    try {
+      fontMetrics(Font{13, false});
+      fontMetrics(Font{13, true});
+      Graphics g;
+      const double figure = g.newFigure();
+      g.set(figure, "Position", rt::row({0, 0, 200, 150}));
+      const double axes = g.createAxes(figure);
+      const double line = g.createLine(axes);
+      g.set(line, "XData", rt::row({0, 1, 2, 3}));
+      g.set(line, "YData", rt::row({0.5, -1.5, 2.25, 1e3}));
+      const std::string letters =
+          "0123456789 +-.,:()[]% abcdefghijklmnopqrstuvwxyz ABCDEFGHIJKLMNOPQRSTUVWXYZ "
+          "\xc3\xa5\xc3\xa4\xc3\xb6\xc3\x85\xc3\x84\xc3\x96";
+      for (Label which : {Label::Title, Label::XLabel, Label::YLabel}) {
+        g.set(g.label(axes, which), "String", rt::Array::str(letters));
+      }
+      const double text = g.createText(axes);
+      g.set(text, "String", rt::Array::str(letters));
+      g.set(text, "FontSize", rt::Array(18.0));
+      g.setLegend(axes, {line}, {letters});
+      for (const auto& [wanted, kind] : kinds) {
+        if (!wanted) continue;
+        auto canvas = makeCanvas(kind, 200, 150, "/dev/null");
+        drawFigure(g, figure, *canvas);
+        canvas->finish();
+      }
+    } catch (...) {
+    }
+  });
 }
 
 std::vector<std::filesystem::path> writeChangedFigures(Graphics& graphics,

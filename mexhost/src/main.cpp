@@ -46,6 +46,7 @@ int main(int argc, char** argv) {
     interpreter.out().flush();
     interpreter.err() << mh::figuresWrittenLine(stems, formats.extensions()) << '\n';
   };
+  interpreter.onPause = [&] { mh::gfx::prepareDrawing(formats); };
   if (options.snapshots) {
     graphics.setDrawnowHook([&] {
       std::filesystem::create_directories(options.outDir);

@@ -3,7 +3,9 @@
 // from the context, control flow, and the builtins' host-language behaviour.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <sstream>
+#include <thread>
 
 #include "mexhost/mexhost.hpp"
 #include "runtime/ops.hpp"
@@ -217,6 +219,27 @@ TEST_F(Prompt, StatementEndHookRunsAfterEveryTopLevelStatement) {
   host.onStatementEnd = [&] { ++calls; };
   run("a = 1; b = 2\nerror('x')\nfor k = 1:3, c = k; end");
   EXPECT_EQ(calls, 4);  // a, b, the failed statement, the whole for block
+}
+
+// pause(t) hands its wait to the host's preparation and still waits at least t;
+// without a wait (pause(0), a text argument, --no-pause) the host is not called.
+TEST(Pause, TheHostPreparesWithinTheWait) {
+  for (const bool noPause : {false, true}) {
+    std::ostringstream out, err;
+    Interpreter host(out, err, HostOptions{false, noPause, 2.0});
+    int calls = 0;
+    host.onPause = [&] {
+      ++calls;
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    };
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(host.execute("pause(0.03); pause(0); pause('on')"));
+    const std::chrono::duration<double> waited = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(calls, noPause ? 0 : 1);
+    if (!noPause) {
+      EXPECT_GE(waited.count(), 0.03);
+    }
+  }
 }
 
 TEST_F(Prompt, ExitEndsTheSession) {

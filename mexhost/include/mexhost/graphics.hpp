@@ -229,6 +229,11 @@ struct Formats {
 // written.
 void writeFigure(const Graphics& graphics, double figure, const std::filesystem::path& stem,
                  Formats formats);
+// Makes drawing in the image formats among `formats` (PNG, SVG, PDF) ready, as
+// the first figure written would otherwise do: the font configuration read, the
+// faces found, the usual glyphs made, the drawing code paged in. At most once a
+// process; nothing is written. The host calls this while it waits anyway.
+void prepareDrawing(Formats formats);
 // Writes every changed figure as <folder>/figure<N>.<ext>, marks it written and
 // returns the stems written. The host calls this when a statement ends (and from
 // the drawnow hook).

@@ -136,6 +136,11 @@ class Interpreter {
   // that changed here.
   std::function<void()> onStatementEnd;
 
+  // Called when pause(t) starts to wait; its time counts towards the wait (which
+  // then lasts as long as the hook, if that is longer). The host prepares here
+  // what it will need when it writes the figures, such as the fonts.
+  std::function<void()> onPause;
+
   // exit/quit: the session ends after the current statement.
   void requestExit(int status);
   bool exitRequested() const;

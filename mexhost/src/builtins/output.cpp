@@ -270,7 +270,11 @@ void registerOutput(Interpreter& host, BuiltinTable& t) {
          const double seconds = scalarOf(args[0], fname);
          if (!(seconds > 0)) return {};
          const double wait = std::min(seconds, host.options().pauseCap);
-         std::this_thread::sleep_for(std::chrono::duration<double>(wait));
+         const auto until = std::chrono::steady_clock::now() +
+                            std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                std::chrono::duration<double>(wait));
+         if (host.onPause) host.onPause();
+         std::this_thread::sleep_until(until);
          return {};
        }},
   };

@@ -175,6 +175,28 @@ TEST_F(Files, PdfIsAPdf) {
   EXPECT_NE(pdf.find("%%EOF"), std::string::npos);
 }
 
+// The host makes drawing ready while pause waits: that changes no byte of what is
+// written afterwards (the PDF's creation date aside) and writes nothing itself.
+TEST_F(Files, PreparingToDrawChangesNoFile) {
+  call("plot", {rt::row({0, 25}), rt::row({0, 1}), rt::row({0, 25}), rt::row({1, 0})});
+  call("title", {S("Spänning på ledare 2")});
+  call("legend", {S("Spänning i laständan"), S("Spänning i källändan")});
+  const auto before = writeAll();
+  prepareDrawing(Formats::all());
+  prepareDrawing(Formats::all());  // once is enough
+  const auto after = folder_.path() / "again";
+  writeFigure(g, 1, after, Formats::all());
+  const auto undated = [](std::string text) {
+    const std::size_t at = text.find("/CreationDate (");
+    if (at != std::string::npos) text.erase(at, text.find(')', at) - at);
+    return text;
+  };
+  for (const char* ext : {".png", ".svg", ".pdf", ".json"}) {
+    EXPECT_EQ(undated(readFile(with(before, ext))), undated(readFile(with(after, ext)))) << ext;
+  }
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.path()), {}), 8);
+}
+
 TEST_F(Files, SvgKeepsTheTextsAsUtf8Text) {
   call("plot", {rt::row({0, 25}), rt::row({0, 1}), rt::row({0, 25}), rt::row({1, 0})});
   call("title", {S("Spänning på ledare 2")});
