@@ -228,19 +228,76 @@ std::filesystem::path withExtension(const std::filesystem::path& stem, const cha
   return p;
 }
 
+// A file to write: what writes it, the figure it belongs to, and its rank in the
+// order the jobs are started in (the longest first, so that the threads end
+// together).
+struct Job {
+  std::function<void()> write;
+  double figure;
+  int rank;
+};
+
+// The jobs that write one figure in the formats asked for, in the order their
+// errors are reported in: PNG, SVG, PDF, JSON, HTML, CSV. Each job only reads the
+// model and writes its own file.
+void addFigureJobs(const Graphics& graphics, double figure, const std::filesystem::path& stem,
+                   Formats formats, std::vector<Job>& jobs) {
+  const auto [width, height] = figurePixelSize(graphics, figure);
+  struct Image {
+    bool wanted;
+    CanvasKind kind;
+    const char* extension;
+    int rank;
+  };
+  const Image images[] = {{formats.png, CanvasKind::Png, ".png", 0},
+                          {formats.svg, CanvasKind::Svg, ".svg", 5},
+                          {formats.pdf, CanvasKind::Pdf, ".pdf", 1}};
+  for (const Image& image : images) {
+    if (!image.wanted) continue;
+    jobs.push_back({[&graphics, figure, kind = image.kind, w = width, h = height,
+                     file = withExtension(stem, image.extension)] {
+                      auto canvas = makeCanvas(kind, w, h, file);
+                      drawFigure(graphics, figure, *canvas);
+                      canvas->finish();
+                    },
+                    figure, image.rank});
+  }
+  if (formats.json) {
+    jobs.push_back({[&graphics, figure, file = withExtension(stem, ".json")] {
+                      writeText(file, figureJson(graphics, figure) + "\n");
+                    },
+                    figure, 3});
+  }
+  if (formats.html) {
+    jobs.push_back({[&graphics, figure, file = withExtension(stem, ".html")] {
+                      writeFigureHtml(graphics, figure, file);
+                    },
+                    figure, 2});
+  }
+  if (formats.csv) {
+    jobs.push_back({[&graphics, figure, file = withExtension(stem, ".csv")] {
+                      writeText(file, figureCsv(graphics, figure));
+                    },
+                    figure, 4});
+  }
+}
+
 // Runs the jobs, on as many threads as there are processors (this one among
-// them), and then raises the error of the first job in the list that failed.
-// Each job writes its own file and only reads the model; text is measured with a
-// context of each thread's own (cairo_canvas.cpp).
-void runJobs(const std::vector<std::function<void()>>& jobs) {
+// them), and returns each job's error (null when it succeeded). Text is measured
+// with a context of each thread's own (cairo_canvas.cpp).
+std::vector<std::exception_ptr> runJobs(const std::vector<Job>& jobs) {
+  std::vector<std::size_t> order(jobs.size());
+  for (std::size_t k = 0; k < jobs.size(); ++k) order[k] = k;
+  std::stable_sort(order.begin(), order.end(),
+                   [&](std::size_t a, std::size_t b) { return jobs[a].rank < jobs[b].rank; });
   std::vector<std::exception_ptr> errors(jobs.size());
   std::atomic<std::size_t> next{0};
   const auto work = [&] {
     for (std::size_t k = next++; k < jobs.size(); k = next++) {
       try {
-        jobs[k]();
+        jobs[order[k]].write();
       } catch (...) {
-        errors[k] = std::current_exception();
+        errors[order[k]] = std::current_exception();
       }
     }
   };
@@ -255,6 +312,10 @@ void runJobs(const std::vector<std::function<void()>>& jobs) {
   }
   work();
   for (std::thread& helper : helpers) helper.join();
+  return errors;
+}
+
+void raiseFirst(const std::vector<std::exception_ptr>& errors) {
   for (const std::exception_ptr& error : errors) {
     if (error) std::rethrow_exception(error);
   }
@@ -308,34 +369,11 @@ Formats Formats::parse(std::string_view list) {
 
 void writeFigure(const Graphics& graphics, double figure, const std::filesystem::path& stem,
                  Formats formats) {
-  const auto [width, height] = figurePixelSize(graphics, figure);
-  const std::pair<bool, std::pair<CanvasKind, const char*>> images[] = {
-      {formats.png, {CanvasKind::Png, ".png"}},
-      {formats.svg, {CanvasKind::Svg, ".svg"}},
-      {formats.pdf, {CanvasKind::Pdf, ".pdf"}},
-  };
   // The formats are written side by side; an error is that of the first failing
-  // format in this order.
-  std::vector<std::function<void()>> jobs;
-  for (const auto& [wanted, what] : images) {
-    if (!wanted) continue;
-    jobs.emplace_back([&, kind = what.first, ext = what.second, w = width, h = height] {
-      auto canvas = makeCanvas(kind, w, h, withExtension(stem, ext));
-      drawFigure(graphics, figure, *canvas);
-      canvas->finish();
-    });
-  }
-  if (formats.json) {
-    jobs.emplace_back(
-        [&] { writeText(withExtension(stem, ".json"), figureJson(graphics, figure) + "\n"); });
-  }
-  if (formats.html) {
-    jobs.emplace_back([&] { writeFigureHtml(graphics, figure, withExtension(stem, ".html")); });
-  }
-  if (formats.csv) {
-    jobs.emplace_back([&] { writeText(withExtension(stem, ".csv"), figureCsv(graphics, figure)); });
-  }
-  runJobs(jobs);
+  // format in the order above.
+  std::vector<Job> jobs;
+  addFigureJobs(graphics, figure, stem, formats, jobs);
+  raiseFirst(runJobs(jobs));
 }
 
 std::vector<std::string> Formats::extensions() const {
@@ -492,11 +530,24 @@ std::vector<std::filesystem::path> writeChangedFigures(Graphics& graphics,
   std::error_code error;
   std::filesystem::create_directories(folder, error);
   if (error) msg::writeFailed(folder.string(), error.message());
+  // Every file of every figure is written side by side. As when the figures are
+  // written one after the other, those before the first figure that failed are
+  // marked written, and its first error is raised; the files of the figures after it
+  // are written again at the next chance.
+  std::vector<Job> jobs;
+  std::vector<std::filesystem::path> stems;
   for (double figure : changed) {
-    const auto stem = folder / ("figure" + std::to_string(static_cast<long long>(figure)));
-    writeFigure(graphics, figure, stem, formats);
-    graphics.markWritten(figure);
-    written.push_back(stem);
+    stems.push_back(folder / ("figure" + std::to_string(static_cast<long long>(figure))));
+    addFigureJobs(graphics, figure, stems.back(), formats, jobs);
+  }
+  const std::vector<std::exception_ptr> errors = runJobs(jobs);
+  std::size_t job = 0;
+  for (std::size_t k = 0; k < changed.size(); ++k) {
+    for (; job < jobs.size() && jobs[job].figure == changed[k]; ++job) {
+      if (errors[job]) std::rethrow_exception(errors[job]);
+    }
+    graphics.markWritten(changed[k]);
+    written.push_back(stems[k]);
   }
   return written;
 }

@@ -378,6 +378,23 @@ TEST_F(Files, OnlyChangedFiguresAreWritten) {
   const auto written = writeChangedFigures(g, folder, formats);
   ASSERT_EQ(written.size(), 1u);
   EXPECT_EQ(written[0], folder / "figure1");
+
+  // All figures are written side by side; when one fails, its error is raised, the
+  // figures before it count as written and it and those after it stay changed.
+  call("figure", {3.0});
+  call("plot", {rt::row({0, 1}), rt::row({1, 1})});
+  for (double figure : {1.0, 2.0}) {
+    call("figure", {figure});
+    call("ylabel", {S("Spänning [mV]")});
+  }
+  std::filesystem::remove(folder / "figure2.png");
+  std::filesystem::create_directory(folder / "figure2.png");
+  const rt::Error e = errorOf([&] { writeChangedFigures(g, folder, formats); });
+  EXPECT_EQ(e.identifier(), "mexhost:graphics:writeFailed");
+  EXPECT_NE(e.message().find("figure2.png"), std::string::npos) << e.message();
+  std::filesystem::remove(folder / "figure2.png");
+  const auto rest = writeChangedFigures(g, folder, formats);
+  EXPECT_EQ(rest, (std::vector<std::filesystem::path>{folder / "figure2", folder / "figure3"}));
 }
 
 TEST_F(Files, UnwritablePlacesAndMissingFiguresAreErrors) {
