@@ -228,6 +228,14 @@ std::filesystem::path withExtension(const std::filesystem::path& stem, const cha
   return p;
 }
 
+// Draws a figure on a new canvas of the given kind and size, and finishes the file.
+void drawToFile(const Graphics& graphics, double figure, CanvasKind kind, int width, int height,
+                const std::filesystem::path& file) {
+  auto canvas = makeCanvas(kind, width, height, file);
+  drawFigure(graphics, figure, *canvas);
+  canvas->finish();
+}
+
 // A file to write: what writes it, the figure it belongs to, and its rank in the
 // order the jobs are started in (the longest first, so that the threads end
 // together).
@@ -256,9 +264,7 @@ void addFigureJobs(const Graphics& graphics, double figure, const std::filesyste
     if (!image.wanted) continue;
     jobs.push_back({[&graphics, figure, kind = image.kind, w = width, h = height,
                      file = withExtension(stem, image.extension)] {
-                      auto canvas = makeCanvas(kind, w, h, file);
-                      drawFigure(graphics, figure, *canvas);
-                      canvas->finish();
+                      drawToFile(graphics, figure, kind, w, h, file);
                     },
                     figure, image.rank});
   }
@@ -397,9 +403,7 @@ void writeFigureFile(const Graphics& graphics, double figure, const std::filesys
   for (const auto& [kind, canvasKind] : images) {
     if (name != kind) continue;
     const auto [width, height] = figurePixelSize(graphics, figure);
-    auto canvas = makeCanvas(canvasKind, width, height, file);
-    drawFigure(graphics, figure, *canvas);
-    canvas->finish();
+    drawToFile(graphics, figure, canvasKind, width, height, file);
     return;
   }
   if (name == "json") {
@@ -483,6 +487,7 @@ void prepareDrawing(Formats formats) {
   const std::pair<bool, CanvasKind> kinds[] = {{formats.png, CanvasKind::Png},
                                                {formats.svg, CanvasKind::Svg},
                                                {formats.pdf, CanvasKind::Pdf}};
+  if (!formats.png && !formats.svg && !formats.pdf) return;  // no text to draw
   static std::once_flag prepared;
   std::call_once(prepared, [&] {
     // A small figure with the usual objects and characters, drawn once in each format
@@ -511,10 +516,7 @@ void prepareDrawing(Formats formats) {
       g.set(text, "FontSize", rt::Array(18.0));
       g.setLegend(axes, {line}, {letters});
       for (const auto& [wanted, kind] : kinds) {
-        if (!wanted) continue;
-        auto canvas = makeCanvas(kind, 200, 150, "/dev/null");
-        drawFigure(g, figure, *canvas);
-        canvas->finish();
+        if (wanted) drawToFile(g, figure, kind, 200, 150, "/dev/null");
       }
     } catch (...) {
     }
