@@ -111,9 +111,23 @@ bool isSquare(const rt::Array& x, std::size_t n) {
   return x.isDouble() && x.ndims() == 2 && x.rows() == n && x.cols() == n;
 }
 
-// Zt*T for frequency k (0-based) into `out`.
+// Page `page` of an n-by-n termination (0 for the one matrix of Kind::Matrix).
 template <typename Mat>
-void modalTermination(const TerminationView& Zt, std::size_t k, const Mat& T, Mat& out) {
+void readTerminationPage(const rt::Array& z, std::size_t page, Mat& out) {
+  const Eigen::Index n = out.rows();
+  const std::size_t base = page * static_cast<std::size_t>(n * n);
+  for (Eigen::Index c = 0; c < n; ++c) {
+    for (Eigen::Index r = 0; r < n; ++r) {
+      out(r, c) = z.at(base + static_cast<std::size_t>(r + c * n));
+    }
+  }
+}
+
+// Zt*T for frequency k (0-based) into `out`; `matrix` holds the termination of
+// Kind::Matrix, read once for the whole sweep.
+template <typename Mat>
+void modalTermination(const TerminationView& Zt, const Mat& matrix, std::size_t k, const Mat& T,
+                      Mat& out) {
   const Eigen::Index n = T.rows();
   const rt::Array& z = *Zt.values;
   switch (Zt.kind) {
@@ -126,15 +140,11 @@ void modalTermination(const TerminationView& Zt, std::size_t k, const Mat& T, Ma
       }
       return;
     case TerminationView::Kind::Matrix:
+      out.noalias() = matrix * T;
+      return;
     case TerminationView::Kind::Pages: {
-      const std::size_t base =
-          Zt.kind == TerminationView::Kind::Pages ? k * static_cast<std::size_t>(n * n) : 0;
       Mat page(n, n);
-      for (Eigen::Index c = 0; c < n; ++c) {
-        for (Eigen::Index r = 0; r < n; ++r) {
-          page(r, c) = z.at(base + static_cast<std::size_t>(r + c * n));
-        }
-      }
+      readTerminationPage(z, k, page);
       out.noalias() = page * T;
       return;
     }
@@ -147,6 +157,16 @@ Complex reciprocal(Complex z) {
   const double d = z.real() * z.real() + z.imag() * z.imag();
   if (d > 1e-290 && d < 1e290) return {z.real() / d, -z.imag() / d};
   return 1.0 / z;
+}
+
+// a*b with the same bits as the language's product: the four products and two sums
+// written out (which the compiler keeps in registers), and the library's recovery of
+// infinities only where both parts come out NaN, which finite operands never give.
+Complex mul(Complex a, Complex b) {
+  const double re = a.real() * b.real() - a.imag() * b.imag();
+  const double im = a.real() * b.imag() + a.imag() * b.real();
+  if (std::isnan(re) && std::isnan(im)) return a * b;
+  return {re, im};
 }
 
 // |re| + |im|: between |z| and sqrt(2)*|z|, without a square root.
@@ -278,8 +298,8 @@ struct SmallLu {
       }
       inversePivot(k) = reciprocal(lu(k, k));
       for (int r = k + 1; r < M; ++r) {
-        lu(r, k) *= inversePivot(k);
-        for (int c = k + 1; c < M; ++c) lu(r, c) -= lu(r, k) * lu(k, c);
+        lu(r, k) = mul(lu(r, k), inversePivot(k));
+        for (int c = k + 1; c < M; ++c) lu(r, c) -= mul(lu(r, k), lu(k, c));
       }
     }
   }
@@ -288,19 +308,23 @@ struct SmallLu {
     Vec x;
     for (int r = 0; r < M; ++r) {
       Complex v = b(rowOf[static_cast<std::size_t>(r)]);
-      for (int c = 0; c < r; ++c) v -= lu(r, c) * x(c);
+      for (int c = 0; c < r; ++c) v -= mul(lu(r, c), x(c));
       x(r) = v;
     }
     for (int r = M - 1; r >= 0; --r) {
       Complex v = x(r);
-      for (int c = r + 1; c < M; ++c) v -= lu(r, c) * x(c);
-      x(r) = v * inversePivot(r);
+      for (int c = r + 1; c < M; ++c) v -= mul(lu(r, c), x(c));
+      x(r) = mul(v, inversePivot(r));
     }
     return x;
   }
 
-  // A lower bound of the reciprocal condition number of A in the 1-norm:
-  // 1/(|A|_1 |inv(U)|_1 |inv(L)|_1), with every modulus bounded above by |re| + |im|.
+  // A lower bound of the reciprocal condition number of A in the 1-norm,
+  // 1/(|A|_1 |inv(U)|_1 |inv(L)|_1). A triangular factor's inverse is bounded entry by
+  // entry by the inverse of its comparison matrix W (the moduli of the diagonal, minus
+  // those of the rest), which is nonnegative, so that |inv(W)|_1 is the largest entry of
+  // inv(W') * ones. Every modulus is bounded on the safe side without a square root:
+  // from below by max(|re|, |im|) on U's diagonal, from above by |re| + |im| elsewhere.
   double rcondLowerBound(const Sys& A) const {
     double normA = 0;
     for (int c = 0; c < M; ++c) {
@@ -308,30 +332,20 @@ struct SmallLu {
       for (int r = 0; r < M; ++r) sum += abs1(A(r, c));
       normA = std::max(normA, sum);
     }
-    Sys invU = Sys::Zero(), invL = Sys::Zero();
-    for (int c = 0; c < M; ++c) {
-      invU(c, c) = inversePivot(c);
-      for (int r = c - 1; r >= 0; --r) {
-        Complex v = 0;
-        for (int j = r + 1; j <= c; ++j) v -= lu(r, j) * invU(j, c);
-        invU(r, c) = v * inversePivot(r);
-      }
-      invL(c, c) = 1.0;
-      for (int r = c + 1; r < M; ++r) {
-        Complex v = 0;
-        for (int j = c; j < r; ++j) v -= lu(r, j) * invL(j, c);
-        invL(r, c) = v;
-      }
-    }
+    std::array<double, M> y{}, z{};
     double normU = 0, normL = 0;
-    for (int c = 0; c < M; ++c) {
-      double sumU = 0, sumL = 0;
-      for (int r = 0; r < M; ++r) {
-        sumU += abs1(invU(r, c));
-        sumL += abs1(invL(r, c));
-      }
-      normU = std::max(normU, sumU);
-      normL = std::max(normL, sumL);
+    for (int r = 0; r < M; ++r) {  // W_U' y = ones, W_U' lower triangular
+      double v = 1.0;
+      for (int j = 0; j < r; ++j) v += abs1(lu(j, r)) * y[static_cast<std::size_t>(j)];
+      const double pivot = std::max(std::abs(lu(r, r).real()), std::abs(lu(r, r).imag()));
+      y[static_cast<std::size_t>(r)] = v / pivot;
+      normU = std::max(normU, y[static_cast<std::size_t>(r)]);
+    }
+    for (int r = M - 1; r >= 0; --r) {  // W_L' z = ones, W_L' upper triangular, unit diagonal
+      double v = 1.0;
+      for (int j = r + 1; j < M; ++j) v += abs1(lu(j, r)) * z[static_cast<std::size_t>(j)];
+      z[static_cast<std::size_t>(r)] = v;
+      normL = std::max(normL, v);
     }
     return 1.0 / (normA * normU * normL);
   }
@@ -381,7 +395,9 @@ Eigen::VectorXcd solveSystem(const Eigen::MatrixXcd& A, const Eigen::VectorXcd& 
 template <typename Frequencies>
 void splitFrequencies(std::size_t nf, bool parallel, const Frequencies& frequencies) {
   constexpr std::size_t kParallelFrom = 256;
-  if (!parallel || nf < kParallelFrom || std::thread::hardware_concurrency() < 2) {
+  // Read once: the library asks the system anew (a file read) at every call.
+  static const unsigned processors = std::thread::hardware_concurrency();
+  if (!parallel || nf < kParallelFrom || processors < 2) {
     frequencies(0, nf, nullptr);
     return;
   }
@@ -436,6 +452,10 @@ void sweep(const rt::Array& f, const rt::Array& C, const rt::Array& L, const Inp
       Lm(r, c) = L.at(static_cast<std::size_t>(r + c * n));
     }
   }
+  // Terminations that are one matrix for every frequency, read once.
+  Mat ZSmatrix(n, n), ZLmatrix(n, n);
+  if (in.ZS.kind == TerminationView::Kind::Matrix) readTerminationPage(*in.ZS.values, 0, ZSmatrix);
+  if (in.ZL.kind == TerminationView::Kind::Matrix) readTerminationPage(*in.ZL.values, 0, ZLmatrix);
   // One thread's working storage: nothing is allocated inside the loop.
   struct Work {
     explicit Work(Eigen::Index n)
@@ -515,8 +535,8 @@ void sweep(const rt::Array& f, const rt::Array& C, const rt::Array& L, const Inp
       Zz.noalias() = Zk * T;
       for (Eigen::Index m = 0; m < n; ++m) Zz.col(m) *= reciprocal(GAM(m));
 
-      modalTermination(in.ZS, k, T, ZST);
-      modalTermination(in.ZL, k, T, ZLT);
+      modalTermination(in.ZS, ZSmatrix, k, T, ZST);
+      modalTermination(in.ZL, ZLmatrix, k, T, ZLT);
       A.topLeftCorner(n, n) = Zz + ZST;
       A.topRightCorner(n, n) = Zz - ZST;
       A.bottomLeftCorner(n, n) = (Zz - ZLT) * EN.asDiagonal();
