@@ -1,6 +1,7 @@
 #include "driver/ftrapez.hpp"
 
 #include <cmath>
+#include <limits>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -22,6 +23,16 @@ rt::Array asRow(const rt::Array& x) {
 rt::Array withoutZeros(rt::Array t) {
   t.assign({rt::eq(t, lit(Lit::Zero))}, lit(Lit::Eps));
   return t;
+}
+
+// exp(z) with the bits of the library's complex exponential: with a real part of zero
+// that is cos(y) + i sin(y) (exp(0) = 1 multiplies both exactly), without the exp.
+rt::Complex expOf(double re, double im) {
+  if (re == 0 && std::isfinite(im)) {
+    if (std::abs(im) > std::numeric_limits<double>::min()) return {std::cos(im), std::sin(im)};
+    return {1.0, im};
+  }
+  return std::exp(rt::Complex(re, im));
 }
 
 bool isRealScalar(const rt::Array& x) {
@@ -55,13 +66,13 @@ std::optional<rt::Array> spectrumInOnePass(const rt::Array& f, const rt::Array& 
     // P = ((1 ./ (2 pi f).^2) * 2) * i * A, A = 1.
     const double scale = (1.0 / std::pow(twoPi * fk, 2.0)) * 2.0;
     rt::Complex P(scale * unit.real() * 1.0, scale * unit.imag() * 1.0);
-    const rt::Complex E =
-        std::exp(rt::Complex(minusPiI.real() * fk * delay, minusPiI.imag() * fk * delay));
+    const rt::Complex E = expOf(minusPiI.real() * fk * delay, minusPiI.imag() * fk * delay);
     P = {P.real() * E.real() - P.imag() * E.imag(), P.real() * E.imag() + P.imag() * E.real()};
-    const double K = -std::sin((pi * fk) * rise) / rise;
-    const rt::Complex R1 =
-        std::exp(rt::Complex(minusTwoPiI.real() * fk * width, minusTwoPiI.imag() * fk * width));
-    const double S = std::sin((pi * fk) * fall);
+    // Equal edges (the usual pulse) share one sine.
+    const double riseSine = std::sin((pi * fk) * rise);
+    const double S = fall == rise ? riseSine : std::sin((pi * fk) * fall);
+    const double K = -riseSine / rise;
+    const rt::Complex R1 = expOf(minusTwoPiI.real() * fk * width, minusTwoPiI.imag() * fk * width);
     const rt::Complex R((R1.real() * S) / fall, (R1.imag() * S) / fall);
     const rt::Complex sum(K + R.real(), 0.0 + R.imag());
     re[k] = P.real() * sum.real() - P.imag() * sum.imag();
