@@ -67,6 +67,21 @@ struct FftwFree {
   void operator()(fftw_complex* p) const { fftw_free(p); }
 };
 
+using Buffer = std::unique_ptr<fftw_complex[], FftwFree>;
+
+Buffer transformBuffer(std::size_t total) {
+  checkMemory(2 * total);
+  Buffer buffer(fftw_alloc_complex(total));
+  if (!buffer) raiseOutOfMemory();
+  return buffer;
+}
+
+void execute(const PlanKey& key, fftw_complex* data, const char* name) {
+  const fftw_plan plan = planFor(key, data);
+  if (plan == nullptr) raise(errid::kArgument, std::string(name) + ": no transform plan.");
+  fftw_execute_dft(plan, data, data);
+}
+
 Array transform(const Array& x, int sign, const char* name) {
   numericOperand(x, name);
   if (x.isEmpty()) return Array::zeros(x.dims());
@@ -84,9 +99,7 @@ Array transform(const Array& x, int sign, const char* name) {
   for (std::size_t d = dim + 1; d <= x.ndims(); ++d) outer *= x.size(d);
 
   const std::size_t total = x.numel();
-  checkMemory(2 * total);
-  std::unique_ptr<fftw_complex[], FftwFree> buffer(fftw_alloc_complex(total));
-  if (!buffer) raiseOutOfMemory();
+  const Buffer buffer = transformBuffer(total);
   fftw_complex* data = buffer.get();
   const std::vector<double>& xre = x.re();
   if (x.isComplex()) {
@@ -102,9 +115,7 @@ Array transform(const Array& x, int sign, const char* name) {
     }
   }
 
-  const fftw_plan plan = planFor({n, inner, outer, sign}, data);
-  if (plan == nullptr) raise(errid::kArgument, std::string(name) + ": no transform plan.");
-  fftw_execute_dft(plan, data, data);
+  execute({n, inner, outer, sign}, data, name);
   std::vector<double> re(total);
   std::vector<double> im(total);
   const double scale = sign == FFTW_BACKWARD ? 1.0 / static_cast<double>(n) : 1.0;
@@ -122,6 +133,21 @@ Array ifft(const Array& x) {
 }
 Array fft(const Array& x) {
   return transform(x, FFTW_FORWARD, "fft");
+}
+
+std::vector<double> ifftRealColumns(std::size_t N, std::size_t columns,
+                                    const std::function<void(std::size_t, double*)>& fill) {
+  const std::size_t total = N * columns;
+  if (total == 0) return {};
+  const Buffer buffer = transformBuffer(total);
+  fftw_complex* data = buffer.get();
+  for (std::size_t c = 0; c < columns; ++c) fill(c, &data[c * N][0]);
+  // Along the first dimension, as ifft takes an N-by-columns array (N >= 2).
+  execute({N, 1, columns, FFTW_BACKWARD}, data, "ifft");
+  std::vector<double> re(total);
+  const double scale = 1.0 / static_cast<double>(N);
+  for (std::size_t i = 0; i < total; ++i) re[i] = data[i][0] * scale;
+  return re;
 }
 
 }  // namespace rt

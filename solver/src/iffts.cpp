@@ -12,9 +12,10 @@ namespace xt {
 namespace {
 
 // The steps below for an M-by-n double spectrum (M >= 2, n >= 1) and a real scalar
-// tmax, without the intermediate arrays: the completed spectrum is written once,
-// transformed once (all columns together) and scaled into the real result, each
-// element with the same operations in the same order. Nothing for other inputs.
+// tmax, without the intermediate arrays: the completed spectrum is written straight
+// into the transform's buffer, transformed once (all columns together) and scaled
+// into the real result, each element with the same operations in the same order.
+// Nothing for other inputs.
 std::optional<rt::Array> completedTransform(const rt::Array& supv, const rt::Array& tmax) {
   if (!supv.isDouble() || supv.ndims() != 2 || supv.rows() < 2 || supv.cols() == 0 ||
       !tmax.isDouble() || tmax.isComplex() || tmax.numel() != 1) {
@@ -22,26 +23,24 @@ std::optional<rt::Array> completedTransform(const rt::Array& supv, const rt::Arr
   }
   const std::size_t M = supv.rows(), n = supv.cols(), N = 2 * (M - 1);
   const std::vector<double>& re = supv.re();
-  const bool complex = supv.isComplex();
-  std::vector<double> fullRe(N * n), fullIm(N * n, 0.0);
-  for (std::size_t c = 0; c < n; ++c) {
-    const std::size_t in = c * M, out = c * N;
-    for (std::size_t r = 0; r < M; ++r) fullRe[out + r] = re[in + r];
-    // Rows M+1..2(M-1) (1-based) are the conjugates of rows M-1 down to 2.
-    for (std::size_t j = 1; j + 1 < M; ++j) fullRe[out + M - 1 + j] = re[in + M - 1 - j];
-    if (complex) {
-      const std::vector<double>& im = supv.im();
-      for (std::size_t r = 0; r + 1 < M; ++r) fullIm[out + r] = im[in + r];
-      for (std::size_t j = 1; j + 1 < M; ++j) fullIm[out + M - 1 + j] = -im[in + M - 1 - j];
+  const std::vector<double>* im = supv.isComplex() ? &supv.im() : nullptr;
+  std::vector<double> out = rt::ifftRealColumns(N, n, [&](std::size_t c, double* column) {
+    const std::size_t in = c * M;
+    // Rows 1..M (1-based), the Nyquist row M real; rows M+1..2(M-1) the conjugates of
+    // rows M-1 down to 2. Real and imaginary parts alternate.
+    for (std::size_t r = 0; r < M; ++r) {
+      column[2 * r] = re[in + r];
+      column[2 * r + 1] = im != nullptr && r + 1 < M ? (*im)[in + r] : 0.0;
     }
-  }
-  const rt::Array yt = rt::ifft(rt::Array::fromData({N, n}, std::move(fullRe), std::move(fullIm)));
+    for (std::size_t j = 1; j + 1 < M; ++j) {
+      column[2 * (M - 1 + j)] = re[in + M - 1 - j];
+      column[2 * (M - 1 + j) + 1] = im != nullptr ? -(*im)[in + M - 1 - j] : 0.0;
+    }
+  });
   const double two = lit(Lit::Two).scalar();
   const double steps = static_cast<double>(M) - lit(Lit::One).scalar();
   const double window = tmax.scalar();
-  std::vector<double> out(N * n);
-  const std::vector<double>& ytRe = yt.re();
-  for (std::size_t i = 0; i < out.size(); ++i) out[i] = ytRe[i] * two * steps / window;
+  for (double& v : out) v = v * two * steps / window;
   return rt::Array::fromData({N, n}, std::move(out));
 }
 

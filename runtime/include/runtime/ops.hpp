@@ -7,6 +7,7 @@
 // logical operands take part in arithmetic as doubles.
 #pragma once
 
+#include <functional>
 #include <initializer_list>
 #include <utility>
 #include <vector>
@@ -159,5 +160,10 @@ Array eigenvalues(const Array& a);
 // Inverse DFT with the factor 1/N along the first dimension whose length is not 1.
 Array ifft(const Array& x);
 Array fft(const Array& x);
+// real(ifft(X)) for an N-by-columns X (N >= 2) that `fill(c, column)` writes one column
+// at a time into the transform's own buffer (N values, real and imaginary parts side
+// by side), without an Array in between: the same transform and bits as ifft's.
+std::vector<double> ifftRealColumns(std::size_t N, std::size_t columns,
+                                    const std::function<void(std::size_t, double*)>& fill);
 
 }  // namespace rt
