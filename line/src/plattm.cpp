@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstddef>
 #include <limits>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,6 +23,7 @@
 #include "runtime/error.hpp"
 #include "runtime/ops.hpp"
 #include "runtime/system_lu.hpp"
+#include "strip_lu.hpp"
 
 namespace xt {
 namespace {
@@ -261,6 +263,36 @@ void sumsFromFactors(const Strips& st, const Lu& lu, bool zeroPivot, Eigen::Matr
 // Eigen's LU, so that the figures do not move by a bit.
 constexpr Eigen::Index kSystemLuFrom = 512;
 
+// Eigen's LU of the strip system in place, its factors made by stripLu where that
+// applies (the same bits in less time), else by Eigen; solves, inverse and condition
+// estimate are Eigen's. It is Eigen's in-place LU (factors held by reference, so that
+// the condition estimate copies no matrix): the base is made on an empty corner of A,
+// where it has nothing to factorise, and then bound to the whole of A.
+class StripSystemLu : public Eigen::PartialPivLU<Eigen::Ref<Eigen::MatrixXd>> {
+  using Base = Eigen::PartialPivLU<Eigen::Ref<Eigen::MatrixXd>>;
+
+ public:
+  explicit StripSystemLu(Eigen::MatrixXd& A) : StripSystemLu(A, A.topLeftCorner(0, 0)) {}
+
+ private:
+  StripSystemLu(Eigen::MatrixXd& A, Eigen::Ref<Eigen::MatrixXd> none) : Base(none) {
+    std::destroy_at(&m_lu);
+    std::construct_at(&m_lu, A);
+    const Eigen::Index n = m_lu.rows();
+    m_l1_norm = n > 0 ? m_lu.cwiseAbs().colwise().sum().maxCoeff() : 0.0;
+    m_rowsTranspositions.resize(n);
+    std::ptrdiff_t swaps = 0, firstZeroPivot = -1;
+    if (!detail::stripLu(m_lu.data(), n, m_rowsTranspositions.indices().data(), swaps,
+                         firstZeroPivot)) {
+      compute();  // Eigen's own
+      return;
+    }
+    m_det_p = swaps % 2 != 0 ? -1 : 1;
+    m_p = m_rowsTranspositions;
+    m_isInitialized = true;
+  }
+};
+
 // C(p, q) = a(p)*diek(p)*s(p, q), s(p, q) the sum of all elements of block (p, q) of
 // inv(Dtot), without forming the inverse: one LU factorisation of Dtot, in place.
 rt::Array conductorMatrix(const Strips& st, Eigen::MatrixXd& Dtot) {
@@ -288,7 +320,7 @@ rt::Array conductorMatrix(const Strips& st, Eigen::MatrixXd& Dtot) {
         const rt::SystemLu lu(Dtot);
         sumsFromFactors(st, lu, lu.singular(), sums, fillSums);
       } else {
-        const Eigen::PartialPivLU<Eigen::Ref<Eigen::MatrixXd>> lu(Dtot);
+        const StripSystemLu lu(Dtot);
         bool zeroPivot = false;
         for (Eigen::Index i = 0; i < S; ++i) zeroPivot = zeroPivot || lu.matrixLU()(i, i) == 0.0;
         sumsFromFactors(st, lu, zeroPivot, sums, fillSums);

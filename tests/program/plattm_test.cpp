@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <Eigen/Dense>
 #include <cmath>
+#include <cstring>
 #include <numbers>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "../../line/src/strip_lu.hpp"
 #include "runtime/system_lu.hpp"
 #include "support.hpp"
 
@@ -135,6 +139,59 @@ TEST(PlattmLargeSystems, OptimisedLapackAgreesWithEigen) {
       EXPECT_EQ(warnings[0].front(), "rt:nearlySingularMatrix");
       EXPECT_EQ(warnings[1].front(), "rt:nearlySingularMatrix");
     }
+  }
+}
+
+// Systems below LAPACK's size may be factorised four values at a time; the factors and
+// pivots must be Eigen's to the last bit (the default figures depend on them), whatever
+// the order and however the pivots tie, vanish or need no swap.
+TEST(PlattmStripLu, FactorsArePivotsAndBitsOfEigensLu) {
+  std::mt19937_64 random(11);
+  std::uniform_real_distribution<double> uniform(-1, 1);
+  int applied = 0;
+  for (const Eigen::Index n : {1, 2, 7, 16, 17, 40, 100, 127, 128, 150, 200, 207, 255}) {
+    for (int kind = 0; kind < 4; ++kind) {
+      Eigen::MatrixXd A(n, n);
+      for (Eigen::Index c = 0; c < n; ++c) {
+        for (Eigen::Index r = 0; r < n; ++r) {
+          const double u = uniform(random);
+          const double distance = static_cast<double>(r > c ? r - c : c - r);
+          A(r, c) = kind == 0   ? u
+                    : kind == 1 ? std::round(3 * u)                  // ties and zeros
+                    : kind == 2 ? -std::log(0.01 + 0.05 * distance)  // like Dtot: no swaps
+                                : (c == n / 2 ? 0.0 : std::ldexp(u, static_cast<int>(c % 30) - 15));
+        }
+      }
+      Eigen::MatrixXd factors = A;
+      std::vector<int> transpositions(static_cast<std::size_t>(n));
+      std::ptrdiff_t swaps = 0, firstZero = -1;
+      if (!detail::stripLu(factors.data(), n, transpositions.data(), swaps, firstZero)) continue;
+      ++applied;
+      const Eigen::PartialPivLU<Eigen::Ref<Eigen::MatrixXd>> eigen(A);
+      EXPECT_EQ(
+          std::memcmp(factors.data(), A.data(), sizeof(double) * static_cast<std::size_t>(n * n)),
+          0)
+          << "n=" << n << " kind=" << kind;
+      Eigen::Transpositions<Eigen::Dynamic, Eigen::Dynamic, int> t(n);
+      for (Eigen::Index i = 0; i < n; ++i) {
+        t.coeffRef(i) = transpositions[static_cast<std::size_t>(i)];
+      }
+      Eigen::PermutationMatrix<Eigen::Dynamic, Eigen::Dynamic, int> p;
+      p = t;
+      EXPECT_EQ(p.indices(), eigen.permutationP().indices()) << "n=" << n << " kind=" << kind;
+      EXPECT_EQ(swaps % 2 != 0 ? -1.0 : 1.0, eigen.permutationP().determinant()) << "n=" << n;
+      // The first zero pivot is the first zero on U's diagonal: the zero column's, if
+      // nothing before it.
+      std::ptrdiff_t zeroOnDiagonal = -1;
+      for (Eigen::Index i = n - 1; i >= 0; --i) zeroOnDiagonal = A(i, i) == 0 ? i : zeroOnDiagonal;
+      EXPECT_EQ(firstZero, zeroOnDiagonal) << "n=" << n << " kind=" << kind;
+      if (kind == 3) {
+        EXPECT_EQ(firstZero, n / 2) << "n=" << n;
+      }
+    }
+  }
+  if (__builtin_cpu_supports("avx2")) {
+    EXPECT_GE(applied, 30);
   }
 }
 
