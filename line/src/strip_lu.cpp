@@ -196,14 +196,14 @@ XT_AVX2 void solveUnitLower(const double* l, double* b, Index n, Index width, In
       double* bj = b + j * n;
       for (Index k = 0; k < panel; ++k) {
         const Index i = k1 + k;
-        const double x = bj[i] * 1.0;
-        bj[i] = x;
+        const double x = bj[i];
         for (Index r = i + 1; r < k1 + panel; ++r) bj[r] -= x * l[r + i * n];
       }
     }
     const Index below = width - k1 - panel;
-    if (below > 0)
+    if (below > 0) {
       subtractProduct(b + k1 + panel, l + k1 + panel + k1 * n, b + k1, n, below, cols, panel);
+    }
   }
 }
 
@@ -220,10 +220,9 @@ XT_AVX2 Index factor(double* a, Index n, int* transpositions, Index& swaps) {
     for (Index i = k; i < k + width; ++i) {
       const Index p = transpositions[i];
       if (p == i) continue;
+      // The columns left and right of the panel (none right of the last one).
       for (Index c = 0; c < k; ++c) std::swap(a[i + c * n], a[p + c * n]);
-      if (trailing > 0) {
-        for (Index c = k + width; c < n; ++c) std::swap(a[i + c * n], a[p + c * n]);
-      }
+      for (Index c = k + width; c < n; ++c) std::swap(a[i + c * n], a[p + c * n]);
     }
     if (trailing > 0) {
       double* a12 = a + k + (k + width) * n;
@@ -236,6 +235,8 @@ XT_AVX2 Index factor(double* a, Index n, int* transpositions, Index& swaps) {
 }
 
 }  // namespace
+
+#undef XT_AVX2
 
 bool stripLu(double* a, std::ptrdiff_t n, int* transpositions, std::ptrdiff_t& swaps,
              std::ptrdiff_t& firstZeroPivot) {
